@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+
+#include "core/stream/stream.h"
+#include "platform/own_executable.h"
+
+namespace vellum {
+
+class TExeUtils;
+using TOnProgressMax = std::function<void(TExeUtils& sender, std::int64_t max)>;
+using TOnProgressPos = std::function<void(TExeUtils& sender, std::int64_t position)>;
+
+// Where an executable file's program image ends and its attached archive begins.
+struct TArchiveLocation {
+    std::int64_t ImageEnd = 0;
+    std::int64_t FileSize = 0;
+    std::int64_t ArchiveSize() const { return FileSize - ImageEnd; }
+    bool HasArchive() const { return ArchiveSize() > 0; }
+};
+
+// Finds, copies and appends the archive attached to an executable: the program image is
+// followed directly by a ZIP file that runs to the end of the file, with no marker.
+class TExeUtils {
+public:
+    TExeUtils() : TExeUtils(RunningExecutable()) {}
+    explicit TExeUtils(const IOwnExecutable& executable) : executable_(executable) {}
+
+    const TOnProgressMax& OnProgressMax() const { return FOnProgressMax; }
+    void SetOnProgressMax(TOnProgressMax handler) { FOnProgressMax = std::move(handler); }
+    const TOnProgressPos& OnProgressPos() const { return FOnProgressPos; }
+    void SetOnProgressPos(TOnProgressPos handler) { FOnProgressPos = std::move(handler); }
+
+    // True exactly when the running executable's file is longer than its program image.
+    bool ExeHasAttachedStub() const;
+    // Copies the running executable's archive into the stream from position 0.
+    void GetZipFromExe(TMemoryStream& stream);
+    // Copies the running executable's archive into a new file, replacing any file there.
+    void ExtractZipFromExe(const std::filesystem::path& zipPath);
+    // Appends the ZIP file's bytes at the end of the executable, whatever the file holds.
+    void AppendZipToExe(const std::filesystem::path& zipPath, const std::filesystem::path& exePath);
+
+    // The same layout rule applied to an executable file on disk: nothing when the file is
+    // not a PE image. Throws EFileError when it cannot be read.
+    static std::optional<TArchiveLocation> LocateArchive(const std::filesystem::path& exePath);
+
+private:
+    static std::int64_t GetFileSizeOfPath(const std::filesystem::path& path);
+    std::int64_t GetOwnFileSize() const;
+    std::uint32_t GetImageEnd() const;
+
+    // Copies count bytes from the source's current position in blocks of 10,240 bytes,
+    // reporting progress; stops early when a read returns nothing.
+    void CopyWithProgress(TStream& source, TStream& target, std::int64_t count);
+    // The archive's size, after the check that there is one (which may end the process).
+    std::int64_t OwnArchiveSizeOrExit() const;
+
+    const IOwnExecutable& executable_;
+    TOnProgressMax FOnProgressMax;
+    TOnProgressPos FOnProgressPos;
+};
+
+}  // namespace vellum

@@ -1,0 +1,278 @@
+#include "core/archive/zip_archive.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "core/archive/zip_crypto.h"
+#include "core/archive/zip_format.h"
+#include "core/errors.h"
+#include "core/text/ascii_case.h"
+
+namespace vellum {
+
+using namespace zipformat;
+
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+// Deflate cannot expand data by more than about 1032:1; an entry that claims more is damaged.
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
+bool ReadAt(TStream& stream, std::int64_t offset, void* buffer, std::size_t count) {
+    stream.SetPosition(offset);
+    return stream.ReadExact(buffer, count);
+}
+
+// Feeds the entry's stored bytes (after the encryption header) chunk by chunk, decrypting
+// them when the entry is encrypted.
+class TEntrySource {
+public:
+    TEntrySource(TStream& stream, std::int64_t offset, std::uint64_t size, TZipCipher* cipher)
+        : stream_(stream), offset_(offset), remaining_(size), cipher_(cipher) {}
+
+    // Returns the number of bytes placed in buffer; 0 at the end. Throws nothing: a short read
+    // means the stream ended early, reported through Truncated().
+    std::size_t Next(std::uint8_t* buffer, std::size_t capacity) {
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, remaining_));
+        if (count == 0) return 0;
+        stream_.SetPosition(offset_);
+        if (!stream_.ReadExact(buffer, count)) {
+            truncated_ = true;
+            remaining_ = 0;
+            return 0;
+        }
+        if (cipher_ != nullptr) cipher_->Decrypt(buffer, count);
+        offset_ += static_cast<std::int64_t>(count);
+        remaining_ -= count;
+        return count;
+    }
+
+    std::uint64_t Remaining() const { return remaining_; }
+    bool Truncated() const { return truncated_; }
+
+private:
+    TStream& stream_;
+    std::int64_t offset_;
+    std::uint64_t remaining_;
+    TZipCipher* cipher_;
+    bool truncated_ = false;
+};
+
+TExtractResult CopyStored(TEntrySource& source, const TZipEntry& entry, TStream& target, std::uint32_t& crc) {
+    if (source.Remaining() != entry.UncompressedSize) return TExtractResult::Damaged;
+    auto buffer = std::make_unique<std::uint8_t[]>(kChunkSize);
+    while (const std::size_t count = source.Next(buffer.get(), kChunkSize)) {
+        crc = static_cast<std::uint32_t>(::crc32(crc, buffer.get(), static_cast<uInt>(count)));
+        target.Write(buffer.get(), count);
+    }
+    return source.Truncated() ? TExtractResult::Damaged : TExtractResult::Ok;
+}
+
+TExtractResult Inflate(TEntrySource& source, const TZipEntry& entry, TStream& target, std::uint32_t& crc) {
+    if (entry.UncompressedSize > (source.Remaining() + 1) * kMaxDeflateRatio) return TExtractResult::Damaged;
+    z_stream zs{};
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return TExtractResult::Damaged;
+    struct Guard {
+        z_stream* zs;
+        ~Guard() { inflateEnd(zs); }
+    } guard{&zs};
+
+    auto input = std::make_unique<std::uint8_t[]>(kChunkSize);
+    auto output = std::make_unique<std::uint8_t[]>(kChunkSize);
+    std::uint64_t produced = 0;
+    int status = Z_OK;
+    while (status != Z_STREAM_END) {
+        if (zs.avail_in == 0) {
+            zs.avail_in = static_cast<uInt>(source.Next(input.get(), kChunkSize));
+            zs.next_in = input.get();
+            if (zs.avail_in == 0 && source.Truncated()) return TExtractResult::Damaged;
+        }
+        zs.next_out = output.get();
+        zs.avail_out = static_cast<uInt>(kChunkSize);
+        status = inflate(&zs, Z_NO_FLUSH);
+        if (status != Z_OK && status != Z_STREAM_END && status != Z_BUF_ERROR) return TExtractResult::Damaged;
+        const std::size_t count = kChunkSize - zs.avail_out;
+        // Never more than the declared size reaches the target, whatever the data holds.
+        if (produced + count > entry.UncompressedSize) return TExtractResult::Damaged;
+        if (count == 0 && status == Z_BUF_ERROR && zs.avail_in == 0 && source.Remaining() == 0)
+            return TExtractResult::Damaged;  // the data ends before the deflate stream does
+        crc = static_cast<std::uint32_t>(::crc32(crc, output.get(), static_cast<uInt>(count)));
+        target.Write(output.get(), count);
+        produced += count;
+    }
+    return produced == entry.UncompressedSize ? TExtractResult::Ok : TExtractResult::Damaged;
+}
+
+}  // namespace
+
+const char* DescribeExtractResult(TExtractResult result) {
+    switch (result) {
+        case TExtractResult::Ok: return "ok";
+        case TExtractResult::NotFound: return "no such entry";
+        case TExtractResult::WrongPassword: return "wrong password";
+        case TExtractResult::Damaged: return "damaged data";
+        case TExtractResult::CrcMismatch: return "CRC-32 mismatch";
+        case TExtractResult::Unsupported: return "unsupported compression or encryption";
+    }
+    return "unknown";
+}
+
+void TZipArchive::Open(TStream& stream) {
+    entries_.clear();
+    index_.clear();
+    stream_ = nullptr;
+
+    const std::int64_t size = stream.Size();
+    if (size < kEndOfCentralDirectorySize) throw EArchiveError("The stream holds no ZIP archive");
+
+    // The end record sits at the end, followed only by the archive comment.
+    const std::size_t tailSize =
+        static_cast<std::size_t>(std::min<std::int64_t>(size, kEndOfCentralDirectorySize + kMaxCommentSize));
+    std::vector<std::uint8_t> tail(tailSize);
+    if (!ReadAt(stream, size - static_cast<std::int64_t>(tailSize), tail.data(), tailSize))
+        throw EArchiveError("The stream holds no ZIP archive");
+    std::optional<std::size_t> endRecord;
+    for (std::size_t at = tailSize - kEndOfCentralDirectorySize + 1; at-- > 0;) {
+        if (GetU32(&tail[at]) != kEndOfCentralDirectorySignature) continue;
+        if (at + kEndOfCentralDirectorySize + GetU16(&tail[at + 20]) <= tailSize) {
+            endRecord = at;
+            break;
+        }
+    }
+    if (!endRecord) throw EArchiveError("The stream holds no ZIP archive");
+
+    const std::uint8_t* end = &tail[*endRecord];
+    const std::int64_t endRecordOffset = size - static_cast<std::int64_t>(tailSize - *endRecord);
+    const std::uint16_t diskNumber = GetU16(end + 4);
+    const std::uint16_t directoryDisk = GetU16(end + 6);
+    const std::uint16_t entriesOnDisk = GetU16(end + 8);
+    const std::uint16_t entryCount = GetU16(end + 10);
+    const std::uint32_t directorySize = GetU32(end + 12);
+    const std::uint32_t directoryOffset = GetU32(end + 16);
+    if (entryCount == 0xFFFF || directoryOffset == 0xFFFFFFFF || directorySize == 0xFFFFFFFF)
+        throw EArchiveError("ZIP64 archives are not supported");
+    if (diskNumber != 0 || directoryDisk != 0 || entriesOnDisk != entryCount)
+        throw EArchiveError("Archives that span several disks are not supported");
+    if (std::int64_t{directoryOffset} + directorySize > endRecordOffset)
+        throw EArchiveError("The ZIP central directory lies outside the archive");
+
+    std::vector<std::uint8_t> directory(directorySize);
+    if (!ReadAt(stream, directoryOffset, directory.data(), directory.size()))
+        throw EArchiveError("The ZIP central directory lies outside the archive");
+
+    std::vector<TZipEntry> entries;
+    entries.reserve(std::min<std::size_t>(entryCount, directorySize / kCentralHeaderSize));
+    std::size_t at = 0;
+    for (unsigned i = 0; i < entryCount; ++i) {
+        if (at + kCentralHeaderSize > directory.size() || GetU32(&directory[at]) != kCentralHeaderSignature)
+            throw EArchiveError("The ZIP central directory is damaged");
+        const std::uint8_t* record = &directory[at];
+        const std::size_t nameLength = GetU16(record + 28);
+        const std::size_t recordSize = kCentralHeaderSize + nameLength + GetU16(record + 30) + GetU16(record + 32);
+        if (at + recordSize > directory.size()) throw EArchiveError("The ZIP central directory is damaged");
+        TZipEntry entry;
+        entry.Flags = GetU16(record + 8);
+        entry.Method = GetU16(record + 10);
+        entry.ModTime = GetU16(record + 12);
+        entry.ModDate = GetU16(record + 14);
+        entry.Crc32 = GetU32(record + 16);
+        entry.CompressedSize = GetU32(record + 20);
+        entry.UncompressedSize = GetU32(record + 24);
+        entry.LocalHeaderOffset = GetU32(record + 42);
+        entry.Name.assign(reinterpret_cast<const char*>(record + kCentralHeaderSize), nameLength);
+        entries.push_back(std::move(entry));
+        at += recordSize;
+    }
+
+    entries_ = std::move(entries);
+    index_.reserve(entries_.size());
+    for (std::size_t i = 0; i < entries_.size(); ++i) index_.emplace(FoldAsciiCase(entries_[i].Name), static_cast<int>(i));
+    stream_ = &stream;
+    size_ = size;
+}
+
+int TZipArchive::FindFile(std::string_view name) const {
+    const auto found = index_.find(FoldAsciiCase(name));
+    return found == index_.end() ? -1 : found->second;
+}
+
+void TZipArchive::ExtractToStream(std::string_view name, TStream& target) const {
+    try {
+        ExtractToStreamChecked(name, target);
+    } catch (const EVellumError&) {
+        // Extraction failures are not passed to the caller; the target is left as it was.
+    }
+}
+
+TExtractResult TZipArchive::ExtractToStreamChecked(std::string_view name, TStream& target) const {
+    return ExtractToStreamChecked(FindFile(name), target);
+}
+
+TExtractResult TZipArchive::ExtractToStreamChecked(int index, TStream& target) const {
+    if (stream_ == nullptr || index < 0 || index >= FileCount()) return TExtractResult::NotFound;
+    const TZipEntry& entry = entries_[static_cast<std::size_t>(index)];
+
+    // Appending to the target can be undone by cutting it back; writing into the middle of it
+    // goes through a scratch stream so that a failure leaves the target's bytes untouched.
+    const std::int64_t start = target.Position();
+    if (start != target.Size()) {
+        TMemoryStream scratch;
+        const TExtractResult result = ExtractEntry(entry, scratch);
+        if (result == TExtractResult::Ok) target.Write(scratch.Bytes().data(), scratch.Bytes().size());
+        return result;
+    }
+    TExtractResult result;
+    try {
+        result = ExtractEntry(entry, target);
+    } catch (...) {
+        target.SetSize(start);
+        throw;
+    }
+    if (result != TExtractResult::Ok) target.SetSize(start);
+    return result;
+}
+
+TExtractResult TZipArchive::ExtractEntry(const TZipEntry& entry, TStream& target) const {
+    if (entry.Flags & kFlagStrongEncryption) return TExtractResult::Unsupported;
+    if (entry.Method != kMethodStored && entry.Method != kMethodDeflate) return TExtractResult::Unsupported;
+
+    std::array<std::uint8_t, kLocalHeaderSize> local{};
+    if (std::int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize > size_ ||
+        !ReadAt(*stream_, entry.LocalHeaderOffset, local.data(), local.size()) ||
+        GetU32(local.data()) != kLocalHeaderSignature)
+        return TExtractResult::Damaged;
+    std::int64_t dataOffset = std::int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize + GetU16(&local[26]) + GetU16(&local[28]);
+    std::uint64_t dataSize = entry.CompressedSize;
+    if (dataOffset + static_cast<std::int64_t>(dataSize) > size_) return TExtractResult::Damaged;
+
+    std::optional<TZipCipher> cipher;
+    if (entry.Flags & kFlagEncrypted) {
+        if (dataSize < TZipCipher::kHeaderSize) return TExtractResult::Damaged;
+        std::array<std::uint8_t, TZipCipher::kHeaderSize> header{};
+        if (!ReadAt(*stream_, dataOffset, header.data(), header.size())) return TExtractResult::Damaged;
+        cipher.emplace(password_);
+        cipher->Decrypt(header.data(), header.size());
+        // The last header byte checks the password: the high byte of the CRC, or of the DOS time
+        // when the sizes follow in a data descriptor. Writers differ in which one they use with
+        // a descriptor, so either is accepted; the CRC check below catches the rest.
+        const std::uint8_t check = header.back();
+        const bool matches = check == static_cast<std::uint8_t>(entry.Crc32 >> 24) ||
+                             ((entry.Flags & kFlagDataDescriptor) && check == static_cast<std::uint8_t>(entry.ModTime >> 8));
+        if (!matches) return TExtractResult::WrongPassword;
+        dataOffset += TZipCipher::kHeaderSize;
+        dataSize -= TZipCipher::kHeaderSize;
+    }
+
+    TEntrySource source(*stream_, dataOffset, dataSize, cipher ? &*cipher : nullptr);
+    std::uint32_t crc = 0;
+    const TExtractResult result = entry.Method == kMethodStored ? CopyStored(source, entry, target, crc)
+                                                                : Inflate(source, entry, target, crc);
+    if (result != TExtractResult::Ok) return result;
+    return crc == entry.Crc32 ? TExtractResult::Ok : TExtractResult::CrcMismatch;
+}
+
+}  // namespace vellum

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/stream/stream.h"
+
+namespace vellum::pack {
+
+// One file to put into the archive, under its entry name.
+struct TArchiveInput {
+    std::string EntryName;
+    std::filesystem::path Source;
+    std::int64_t Size = 0;
+};
+
+// The archive's layout mirrors the project folder: "vlm.ini", "vlm-webviewjs" when present, the
+// loader as "WebView2LoaderWin64.dll", the installer as "WebView2Installer.exe", then every
+// file below the DirName folder as "DirName/relative/path".
+std::vector<TArchiveInput> CollectArchiveInputs(const std::filesystem::path& projectDir, const std::string& dirName,
+                                                const std::optional<std::filesystem::path>& loader,
+                                                const std::optional<std::filesystem::path>& installer);
+
+struct TArchiveWriteOptions {
+    bool Deflate = false;
+    unsigned Threads = 0;  // 0: one per core
+    std::function<void(std::int64_t done, std::int64_t total)> OnProgress;
+};
+
+// Writes the encrypted archive of the inputs to target. Entries are read, compressed and
+// encrypted on several threads and written in order.
+void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, const TArchiveWriteOptions& options);
+
+}  // namespace vellum::pack

@@ -1,0 +1,197 @@
+#include "tools/pack/project_check.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "core/settings/app_settings.h"
+#include "core/text/ascii_case.h"
+#include "core/text/text_decoding.h"
+#include "core/text/utf.h"
+
+namespace vellum::pack {
+
+namespace {
+
+enum class TKeyType { String, Integer, Boolean };
+
+struct TKnownKey {
+    const char* Name;
+    TKeyType Type;
+    const char* Default;
+};
+
+// Every key the runtime reads from section App, with its type and default.
+constexpr std::array<TKnownKey, 29> kKnownKeys = {{
+    {"ID", TKeyType::String, ""},
+    {"Name", TKeyType::String, ""},
+    {"DirName", TKeyType::String, ""},
+    {"IndexHtml", TKeyType::String, "index.html"},
+    {"Theme", TKeyType::String, "Windows"},
+    {"WebviewArguments", TKeyType::String, ""},
+    {"EdgeInstaller", TKeyType::Boolean, "1"},
+    {"InstallFormColor", TKeyType::Integer, "0xFF00001A"},
+    {"InstallIndicatorColor", TKeyType::Integer, "1"},
+    {"InstallIndicatorType", TKeyType::Integer, "0"},
+    {"Password", TKeyType::String, ""},
+    {"AllowInstances", TKeyType::Boolean, "0"},
+    {"AllowDebug", TKeyType::Boolean, "0"},
+    {"AllowZoom", TKeyType::Boolean, "0"},
+    {"AllowContextMenu", TKeyType::Boolean, "0"},
+    {"Top", TKeyType::Integer, "50"},
+    {"Left", TKeyType::Integer, "50"},
+    {"Width", TKeyType::Integer, "800"},
+    {"Height", TKeyType::Integer, "600"},
+    {"MaxWidth", TKeyType::Integer, "0"},
+    {"MaxHeight", TKeyType::Integer, "0"},
+    {"MinWidth", TKeyType::Integer, "0"},
+    {"MinHeight", TKeyType::Integer, "0"},
+    {"WindowPosition", TKeyType::Integer, "0"},
+    {"WindowStyle", TKeyType::Integer, "0"},
+    {"WindowBorder", TKeyType::Integer, "2"},
+    {"WindowState", TKeyType::Integer, "0"},
+    {"WindowOrder", TKeyType::Integer, "0"},
+    {"DynamicAppTitle", TKeyType::Boolean, "0"},
+}};
+
+const TKnownKey* FindKnownKey(std::string_view key) {
+    for (const TKnownKey& known : kKnownKeys)
+        if (EqualIgnoringAsciiCase(known.Name, key)) return &known;
+    return nullptr;
+}
+
+bool HasNonAscii(std::string_view bytes) {
+    return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+}
+
+}  // namespace
+
+bool TProjectCheck::HasErrors() const {
+    return std::any_of(Findings.begin(), Findings.end(),
+                       [](const TFinding& finding) { return finding.Severity == TFinding::TSeverity::Error; });
+}
+
+std::string TProjectCheck::Report(const std::string& settingsFileName) const {
+    std::ostringstream out;
+    for (const TFinding& finding : Findings) {
+        out << settingsFileName;
+        if (finding.Line > 0) out << ':' << finding.Line;
+        out << (finding.Severity == TFinding::TSeverity::Error ? ": error: " : ": warning: ") << finding.Message << '\n';
+    }
+    return out.str();
+}
+
+TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
+    TProjectCheck check;
+    auto error = [&](int line, std::string message) {
+        check.Findings.push_back({TFinding::TSeverity::Error, line, std::move(message)});
+    };
+    auto warning = [&](int line, std::string message) {
+        check.Findings.push_back({TFinding::TSeverity::Warning, line, std::move(message)});
+    };
+
+    const std::filesystem::path settingsPath = projectDir / "vlm.ini";
+    std::ifstream file(settingsPath, std::ios::binary);
+    if (!file) {
+        error(0, "no settings file: the project folder must hold vlm.ini");
+        return check;
+    }
+    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+
+    const bool hasBom = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    const std::string text = DecodeTextWithBom(bytes);
+    const std::vector<std::string> lines = SplitLines(text);
+
+    if (!hasBom && HasNonAscii(bytes)) {
+        const std::vector<std::string> rawLines = SplitLines(bytes);
+        int line = 0;
+        for (std::size_t i = 0; i < rawLines.size(); ++i)
+            if (HasNonAscii(rawLines[i])) {
+                line = static_cast<int>(i) + 1;
+                break;
+            }
+        warning(line, IsValidUtf8(bytes)
+                          ? "text beyond ASCII without a byte-order mark is read in the system's ANSI code page, "
+                            "not as UTF-8: save vlm.ini as UTF-8 with BOM"
+                          : "text beyond ASCII without a byte-order mark is read in the system's ANSI code page");
+    }
+    if (text.find('\0') != std::string::npos) warning(0, "the file holds NUL characters; they are kept as part of the text");
+
+    std::string section;
+    bool inSection = false;
+    std::map<std::string, int> keyLines;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const int lineNumber = static_cast<int>(i) + 1;
+        const std::string line = TrimText(lines[i]);
+        if (line.empty() || line[0] == ';') continue;
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            section = TrimText(std::string_view(line).substr(1, line.size() - 2));
+            inSection = true;
+            if (!EqualIgnoringAsciiCase(section, "App"))
+                warning(lineNumber, "section [" + section + "] is not read: every setting belongs in [App]");
+            continue;
+        }
+        if (!inSection) {
+            warning(lineNumber, "this line stands before the first section header and is ignored");
+            continue;
+        }
+        if (!EqualIgnoringAsciiCase(section, "App")) continue;
+
+        const std::size_t equals = line.find('=');
+        const std::string key = TrimText(std::string_view(line).substr(0, equals));
+        const TKnownKey* known = FindKnownKey(key);
+        if (known == nullptr) {
+            warning(lineNumber, "unknown key '" + key + "' is ignored");
+            continue;
+        }
+        const std::string folded = FoldAsciiCase(key);
+        if (const auto earlier = keyLines.find(folded); earlier != keyLines.end())
+            warning(lineNumber, "'" + std::string(known->Name) + "' is set again; this later entry replaces line " +
+                                    std::to_string(earlier->second));
+        keyLines[folded] = lineNumber;
+        if (equals == std::string::npos) {
+            warning(lineNumber, "'" + key + "' has no '=': it reads as missing (default '" + known->Default + "')");
+            continue;
+        }
+        const std::string value = TrimText(std::string_view(line).substr(equals + 1));
+        if (known->Type != TKeyType::String && !ParseSettingsInteger(value)) {
+            const std::string what = known->Type == TKeyType::Boolean ? "write 1 for yes or 0 for no" : "write a number";
+            warning(lineNumber, "'" + std::string(known->Name) + " = " + value + "' is not a number and reads as the default " +
+                                    known->Default + ": " + what);
+        }
+    }
+
+    TAppSettings settings;
+    settings.SetStrings(lines);
+    auto lineOf = [&](const char* key) {
+        const auto found = keyLines.find(FoldAsciiCase(key));
+        return found == keyLines.end() ? 0 : found->second;
+    };
+    for (const char* key : {"ID", "Name", "DirName"}) {
+        if (settings.ReadString("App", key, "").empty())
+            error(lineOf(key), std::string("'") + key + "' is missing or empty in [App]: the app would end at start without a word");
+    }
+
+    check.DirName = settings.ReadString("App", "DirName", "");
+    if (!check.DirName.empty()) {
+        const std::filesystem::path appDir = projectDir / PathFromUtf8(check.DirName);
+        if (check.DirName.find_first_of("/\\") != std::string::npos || check.DirName == "." || check.DirName == "..") {
+            error(lineOf("DirName"), "DirName '" + check.DirName + "' must name one folder inside the project folder");
+        } else if (!std::filesystem::is_directory(appDir)) {
+            error(lineOf("DirName"), "DirName names the folder '" + check.DirName + "', which the project folder does not hold");
+        } else {
+            const std::string indexHtml = settings.ReadString("App", "IndexHtml", "index.html");
+            std::string relative = indexHtml;
+            std::replace(relative.begin(), relative.end(), '\\', '/');
+            if (!std::filesystem::is_regular_file(appDir / PathFromUtf8(relative)))
+                error(lineOf("IndexHtml"), "the start page '" + indexHtml + "' (IndexHtml) is not in the folder '" +
+                                               check.DirName + "': the window would show no page");
+        }
+    }
+    return check;
+}
+
+}  // namespace vellum::pack

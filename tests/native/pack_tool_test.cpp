@@ -1,0 +1,154 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/archive/calculations.h"
+#include "core/archive/exe_utils.h"
+#include "core/archive/zip_archive.h"
+#include "test_files.h"
+#include "tools/pack/pack_commands.h"
+
+namespace vellum::pack {
+namespace {
+
+using vellum::testing::BytesOf;
+using vellum::testing::TBytes;
+using vellum::testing::WriteFile;
+
+class PackToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteFile(project / "vlm.ini", "[App]\nID=demo.app\nName=Demo\nDirName=web\n");
+        WriteFile(project / "web" / "index.html", "<title>Demo</title>");
+        WriteFile(project / "web" / "js" / "app.js", "vlm.app.close();");
+        WriteFile(project / "web" / "empty.css", "");
+        WriteFile(project / "vlm-webviewjs", "console.log('extra');");
+        WriteFile(project / "notes.txt", "not part of the app");
+        WriteFile(runtime, runtimeImage);
+        WriteFile(loader, "loader library bytes");
+    }
+
+    int Run(const std::vector<std::string>& arguments) {
+        out.str("");
+        err.str("");
+        return RunPackTool(arguments, dir / "bin" / "vellum-pack", out, err);
+    }
+
+    int Build(const std::vector<std::string>& extra = {}) {
+        std::vector<std::string> arguments = {"build", project.string(), "-o", output.string(), "--runtime",
+                                              runtime.string(), "--loader", loader.string()};
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return Run(arguments);
+    }
+
+    vellum::testing::TTempDir dir;
+    std::filesystem::path project = dir / "project";
+    std::filesystem::path runtime = dir / "VellumRuntime.exe";
+    std::filesystem::path loader = dir / "loader.dll";
+    std::filesystem::path output = dir / "out" / "Demo.exe";
+    TBytes runtimeImage = vellum::testing::MakePeImage({{0x400, 0x600}});
+    std::ostringstream out, err;
+};
+
+TEST_F(PackToolTest, BuildsAnExecutableWhoseArchiveMirrorsTheProject) {
+    std::filesystem::create_directories(output.parent_path());
+    ASSERT_EQ(Build(), 0) << err.str();
+
+    const TBytes packaged = vellum::testing::ReadFile(output);
+    ASSERT_GT(packaged.size(), runtimeImage.size());
+    EXPECT_TRUE(std::equal(runtimeImage.begin(), runtimeImage.end(), packaged.begin())) << "the runtime comes first, unchanged";
+    EXPECT_FALSE(std::filesystem::exists(output.string() + ".partial"));
+    EXPECT_FALSE(std::filesystem::exists(output.string() + ".archive.partial"));
+
+    ASSERT_EQ(Run({"list", output.string()}), 0) << err.str();
+    const std::string listing = out.str();
+    for (const char* name : {"vlm.ini", "vlm-webviewjs", "WebView2LoaderWin64.dll", "web/index.html", "web/js/app.js",
+                             "web/empty.css"})
+        EXPECT_NE(listing.find(name), std::string::npos) << name;
+    EXPECT_EQ(listing.find("notes.txt"), std::string::npos) << "only the DirName folder is packed";
+    EXPECT_NE(listing.find("6 entries"), std::string::npos) << listing;
+
+    ASSERT_EQ(Run({"cat", output.string(), "WEB/JS/APP.JS"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "vlm.app.close();");
+    EXPECT_EQ(Run({"cat", output.string(), "web/missing.js"}), 1);
+    EXPECT_NE(err.str().find("no such entry"), std::string::npos);
+
+    ASSERT_EQ(Run({"extract", output.string(), "-o", (dir / "app.zip").string()}), 0) << err.str();
+    const TBytes zip = vellum::testing::ReadFile(dir / "app.zip");
+    EXPECT_TRUE(std::equal(zip.begin(), zip.end(), packaged.begin() + static_cast<long>(runtimeImage.size())));
+    EXPECT_EQ(zip.size(), packaged.size() - runtimeImage.size());
+}
+
+TEST_F(PackToolTest, DeflatedBuildReadsTheSame) {
+    WriteFile(project / "web" / "big.txt", std::string(100000, 'q'));
+    ASSERT_EQ(Build({"--deflate", "--threads", "2"}), 0) << err.str();
+    ASSERT_EQ(Run({"cat", output.string(), "web/big.txt"}), 0) << err.str();
+    EXPECT_EQ(out.str(), std::string(100000, 'q'));
+    EXPECT_LT(std::filesystem::file_size(output), runtimeImage.size() + 20000);
+}
+
+TEST_F(PackToolTest, RefusesARuntimeThatAlreadyCarriesAnArchive) {
+    ASSERT_EQ(Build(), 0) << err.str();
+    runtime = output;
+    output = dir / "Twice.exe";
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("already carries an attached archive"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(output));
+
+    WriteFile(dir / "not-a-program.exe", "hello");
+    runtime = dir / "not-a-program.exe";
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("is not a Windows executable"), std::string::npos) << err.str();
+}
+
+TEST_F(PackToolTest, SettingsErrorsNameTheLineAndWriteNothing) {
+    struct TCase {
+        const char* settings;
+        const char* expected;
+    };
+    const TCase cases[] = {
+        {"[App]\nName=Demo\nDirName=web\n", "vlm.ini: error: 'ID' is missing or empty in [App]"},
+        {"[App]\nID=x\nName\nDirName=web\n", "vlm.ini:3: error: 'Name' is missing or empty"},
+        {"[App]\nID=x\nName=Demo\nDirName=site\n", "vlm.ini:4: error: DirName names the folder 'site'"},
+        {"[App]\nID=x\nName=Demo\nDirName=web\nIndexHtml=start.html\n",
+         "vlm.ini:5: error: the start page 'start.html' (IndexHtml) is not in the folder 'web'"},
+        {"ID=x\nName=Demo\nDirName=web\n", "vlm.ini:1: warning: this line stands before the first section header"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.settings);
+        WriteFile(project / "vlm.ini", c.settings);
+        EXPECT_EQ(Build(), 1);
+        EXPECT_NE(err.str().find(c.expected), std::string::npos) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+}
+
+TEST_F(PackToolTest, WarnsAboutWhatTheRuntimeWouldReadSilently) {
+    WriteFile(project / "vlm.ini",
+              "[App]\nID=x\nName=Caf\xC3\xA9\nDirName=web\nAllowDebug=true\nWidth=wide\nColour=red\nAllowZoom\n"
+              "AllowDebug=1\n[Window]\nWidth=10\n");
+    ASSERT_EQ(Build(), 0) << err.str();
+    const std::string report = err.str();
+    for (const char* expected : {
+             "vlm.ini:3: warning: text beyond ASCII without a byte-order mark",
+             "vlm.ini:5: warning: 'AllowDebug = true' is not a number and reads as the default 0",
+             "vlm.ini:6: warning: 'Width = wide' is not a number and reads as the default 800",
+             "vlm.ini:7: warning: unknown key 'Colour' is ignored",
+             "vlm.ini:8: warning: 'AllowZoom' has no '='",
+             "vlm.ini:9: warning: 'AllowDebug' is set again; this later entry replaces line 5",
+             "vlm.ini:10: warning: section [Window] is not read",
+         })
+        EXPECT_NE(report.find(expected), std::string::npos) << expected << "\n" << report;
+    EXPECT_TRUE(std::filesystem::exists(output)) << "warnings do not stop the build";
+}
+
+TEST_F(PackToolTest, WithoutALoaderItWarnsAndWithBadArgumentsItShowsUsage) {
+    EXPECT_EQ(Run({"build", project.string(), "-o", output.string(), "--runtime", runtime.string()}), 0) << err.str();
+    EXPECT_NE(err.str().find("no loader library given"), std::string::npos);
+    EXPECT_EQ(Run({"list"}), 2);
+    EXPECT_NE(err.str().find("usage:"), std::string::npos);
+    EXPECT_EQ(Run({"list", runtime.string()}), 1);
+}
+
+}  // namespace
+}  // namespace vellum::pack

@@ -1,0 +1,290 @@
+#include "core/archive/zip_archive.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "core/archive/zip_format.h"
+#include "core/errors.h"
+#include "test_archives.h"
+
+namespace vellum {
+namespace {
+
+using namespace zipformat;
+using testing::BytesOf;
+using testing::MakeArchive;
+using testing::TBytes;
+
+const std::string kPassword = "s3cret-Pass";
+
+struct TOpened {
+    explicit TOpened(TBytes bytes, const std::string& password = kPassword) : stream(std::move(bytes)) {
+        archive.SetPassword(password);
+        archive.Open(stream);
+    }
+    TMemoryStream stream;
+    TZipArchive archive;
+};
+
+std::string Extract(const TZipArchive& archive, std::string_view name, TExtractResult* result = nullptr) {
+    TMemoryStream target;
+    const TExtractResult outcome = archive.ExtractToStreamChecked(name, target);
+    if (result != nullptr) *result = outcome;
+    return target.ToString();
+}
+
+TBytes Sample() {
+    TBytes text = BytesOf(std::string(5000, 'x') + "tail");
+    return MakeArchive({{"vlm.ini", BytesOf("[App]\nID=demo\n")},
+                        {"app/index.html", text, true},
+                        {"app/empty.txt", {}},
+                        {"app/sub/Data.bin", testing::PseudoRandomBytes(70000, 1)}},
+                       kPassword);
+}
+
+TEST(ZipArchive, ReadsBackWhatTheWriterStored) {
+    TOpened opened(Sample());
+    ASSERT_EQ(opened.archive.FileCount(), 4);
+    EXPECT_EQ(Extract(opened.archive, "vlm.ini"), "[App]\nID=demo\n");
+    EXPECT_EQ(Extract(opened.archive, "app/index.html"), std::string(5000, 'x') + "tail");
+    EXPECT_EQ(opened.archive.FileInfo(1).Method, kMethodDeflate);
+    const TBytes data = testing::PseudoRandomBytes(70000, 1);
+    EXPECT_EQ(Extract(opened.archive, "app/sub/Data.bin"), std::string(data.begin(), data.end()));
+    TExtractResult result;
+    EXPECT_EQ(Extract(opened.archive, "app/empty.txt", &result), "");
+    EXPECT_EQ(result, TExtractResult::Ok) << "a zero-length entry followed by its data descriptor";
+}
+
+TEST(ZipArchive, FindsNamesIgnoringTheCaseOfAToZOnly) {
+    TBytes bytes = MakeArchive({{"vlm.ini", {}}, {"app/\xC3\xA9t\xC3\xA9.txt", {}}, {"../escape.txt", {}}}, kPassword);
+    TOpened opened(bytes);
+    struct TCase {
+        const char* name;
+        int expected;
+    };
+    const TCase cases[] = {
+        {"vlm.ini", 0},        {"VLM.INI", 0},    {"Vlm.Ini", 0},
+        {"app\\\xC3\xA9t\xC3\xA9.txt", -1},                                         // backslash is not "/"
+        {"app/\xC3\xA9t\xC3\xA9.TXT", 1}, {"APP/\xC3\x89T\xC3\x89.txt", -1},  // É is not folded
+        {"../escape.txt", 2},  {"escape.txt", -1}, {"/vlm.ini", -1}, {"vlm.ini ", -1}, {"", -1},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(opened.archive.FindFile(c.name), c.expected);
+    }
+}
+
+TEST(ZipArchive, MissingNameLeavesTheTargetUntouched) {
+    TOpened opened(Sample());
+    TMemoryStream target(BytesOf("keep"));
+    target.SetPosition(4);
+    opened.archive.ExtractToStream("no/such/file", target);
+    EXPECT_EQ(target.ToString(), "keep");
+    EXPECT_EQ(target.Position(), 4);
+}
+
+TEST(ZipArchive, ExtractsFromTheTargetsCurrentPosition) {
+    TOpened opened(Sample());
+    TMemoryStream appended(BytesOf("head:"));
+    appended.SetPosition(5);
+    opened.archive.ExtractToStream("vlm.ini", appended);
+    EXPECT_EQ(appended.ToString(), "head:[App]\nID=demo\n");
+
+    TMemoryStream overwritten(BytesOf("0123456789012345678901234"));
+    overwritten.SetPosition(2);
+    opened.archive.ExtractToStream("vlm.ini", overwritten);
+    EXPECT_EQ(overwritten.ToString(), "01[App]\nID=demo\n678901234");
+}
+
+TEST(ZipArchive, WrongPasswordWritesNothing) {
+    TOpened opened(Sample(), "not the password");
+    for (const char* name : {"vlm.ini", "app/index.html", "app/sub/Data.bin"}) {
+        SCOPED_TRACE(name);
+        TMemoryStream target(BytesOf("keep"));
+        target.SetPosition(4);
+        const TExtractResult result = opened.archive.ExtractToStreamChecked(name, target);
+        // The check byte rejects almost every wrong password; the CRC catches the rest.
+        EXPECT_TRUE(result == TExtractResult::WrongPassword || result == TExtractResult::CrcMismatch ||
+                    result == TExtractResult::Damaged)
+            << DescribeExtractResult(result);
+        EXPECT_EQ(target.ToString(), "keep");
+    }
+}
+
+TEST(ZipArchive, ReaderIsTheWritersMirrorOnTheWire) {
+    const TBytes bytes = MakeArchive({{"a.txt", BytesOf("abc")}, {"empty", {}}}, kPassword);
+    // First local header: version 20, flags 0x0009, sizes and CRC present, no extra field.
+    EXPECT_EQ(GetU32(&bytes[0]), kLocalHeaderSignature);
+    EXPECT_EQ(GetU16(&bytes[4]), 20);
+    EXPECT_EQ(GetU16(&bytes[6]), 0x0009);
+    EXPECT_EQ(GetU32(&bytes[14]), static_cast<std::uint32_t>(crc32(0, reinterpret_cast<const Bytef*>("abc"), 3)));
+    EXPECT_EQ(GetU32(&bytes[18]), 3u + 12u) << "compressed size counts the encryption header";
+    EXPECT_EQ(GetU32(&bytes[22]), 3u);
+    EXPECT_EQ(GetU16(&bytes[28]), 0) << "no extra field";
+    // Every entry's data is followed by a signed data descriptor, as flag bit 3 promises.
+    const std::size_t firstDescriptor = 30 + 5 + 15;
+    EXPECT_EQ(GetU32(&bytes[firstDescriptor]), kDataDescriptorSignature);
+    EXPECT_EQ(GetU32(&bytes[firstDescriptor + 8]), 15u);
+    EXPECT_EQ(GetU32(&bytes[firstDescriptor + 12]), 3u);
+    const std::size_t second = firstDescriptor + 16;
+    ASSERT_EQ(GetU32(&bytes[second]), kLocalHeaderSignature);
+    const std::size_t descriptor = second + 30 + 5 + 12;
+    EXPECT_EQ(GetU32(&bytes[descriptor]), kDataDescriptorSignature);
+    EXPECT_EQ(GetU32(&bytes[descriptor + 8]), 12u);
+    EXPECT_EQ(GetU32(&bytes[descriptor + 12]), 0u);
+    EXPECT_EQ(GetU32(&bytes[descriptor + 16]), kCentralHeaderSignature);
+    // End record: no archive comment.
+    EXPECT_EQ(GetU16(&bytes[bytes.size() - 2]), 0);
+}
+
+// An archive with one stored entry whose fields the cases below damage.
+struct TDamageFixture {
+    TBytes bytes = MakeArchive({{"app/a.txt", BytesOf(std::string(300, 'a'))}}, kPassword);
+    std::size_t endRecord = bytes.size() - kEndOfCentralDirectorySize;
+    std::size_t central = GetU32(&bytes[endRecord + 16]);
+};
+
+TEST(ZipArchive, DamagedDirectoriesFailToOpenWithAClearError) {
+    struct TCase {
+        const char* what;
+        void (*damage)(TDamageFixture&);
+    };
+    const TCase cases[] = {
+        {"no end record", [](TDamageFixture& f) { f.bytes[f.endRecord] = 0; }},
+        {"directory offset beyond the data", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 16], 0x7FFFFFF0); }},
+        {"directory size beyond the data", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 12], 0x10000); }},
+        {"more entries than records", [](TDamageFixture& f) {
+             PutU16(&f.bytes[f.endRecord + 8], 5);
+             PutU16(&f.bytes[f.endRecord + 10], 5);
+         }},
+        {"name runs past the directory", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 28], 0xFFFF); }},
+        {"bad record signature", [](TDamageFixture& f) { f.bytes[f.central] = 'X'; }},
+        {"zip64 marker", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 16], 0xFFFFFFFF); }},
+        {"spans disks", [](TDamageFixture& f) { PutU16(&f.bytes[f.endRecord + 4], 1); }},
+        {"cut inside the central directory", [](TDamageFixture& f) {
+             f.bytes.erase(f.bytes.begin() + static_cast<long>(f.central) + 20, f.bytes.end() - kEndOfCentralDirectorySize);
+             f.endRecord = f.bytes.size() - kEndOfCentralDirectorySize;
+         }},
+        {"empty", [](TDamageFixture& f) { f.bytes.clear(); }},
+        {"not an archive", [](TDamageFixture& f) { f.bytes = BytesOf("MZ this is a program, not an archive"); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDamageFixture fixture;
+        c.damage(fixture);
+        TMemoryStream stream(fixture.bytes);
+        TZipArchive archive;
+        EXPECT_THROW(archive.Open(stream), EArchiveError);
+        EXPECT_EQ(archive.FindFile("app/a.txt"), -1);
+    }
+}
+
+TEST(ZipArchive, DamagedEntriesExtractNothingAndSayWhy) {
+    struct TCase {
+        const char* what;
+        void (*damage)(TDamageFixture&);
+        TExtractResult expected;
+    };
+    const TCase cases[] = {
+        {"local header offset outside", [](TDamageFixture& f) { PutU32(&f.bytes[f.central + 42], 0x7FFFFF00); },
+         TExtractResult::Damaged},
+        {"local header signature", [](TDamageFixture& f) { f.bytes[0] = 'X'; }, TExtractResult::Damaged},
+        {"size larger than the data", [](TDamageFixture& f) { PutU32(&f.bytes[f.central + 20], 0x100000); },
+         TExtractResult::Damaged},
+        {"stored size disagrees", [](TDamageFixture& f) { PutU32(&f.bytes[f.central + 24], 299); },
+         TExtractResult::Damaged},
+        {"shorter than the encryption header", [](TDamageFixture& f) { PutU32(&f.bytes[f.central + 20], 5); },
+         TExtractResult::Damaged},
+        {"data changed", [](TDamageFixture& f) { f.bytes[30 + 9 + 12 + 100] ^= 0x40; }, TExtractResult::CrcMismatch},
+        {"stored CRC changed", [](TDamageFixture& f) { f.bytes[f.central + 16] ^= 1; }, TExtractResult::CrcMismatch},
+        {"unknown method", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 10], 14); }, TExtractResult::Unsupported},
+        {"strong encryption", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 8], 0x0049); },
+         TExtractResult::Unsupported},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        TDamageFixture fixture;
+        c.damage(fixture);
+        TOpened opened(fixture.bytes);
+        TMemoryStream target(BytesOf("keep"));
+        target.SetPosition(4);
+        EXPECT_EQ(opened.archive.ExtractToStreamChecked("app/a.txt", target), c.expected);
+        EXPECT_EQ(target.ToString(), "keep");
+        opened.archive.ExtractToStream("app/a.txt", target);  // the runtime's form: silent
+        EXPECT_EQ(target.ToString(), "keep");
+    }
+}
+
+TEST(ZipArchive, DeflateBombNeverGoesPastTheDeclaredSize) {
+    const TBytes zeros(32 * 1024 * 1024, 0);
+    TBytes bytes = MakeArchive({{"bomb", zeros, true}}, kPassword);
+    const std::size_t central = GetU32(&bytes[bytes.size() - kEndOfCentralDirectorySize + 16]);
+    ASSERT_LT(bytes.size(), 100000u);
+    struct TCase {
+        const char* what;
+        std::uint32_t declared;
+    };
+    for (const TCase& c : {TCase{"declared smaller than the data inflates to", 1000},
+                           TCase{"declared beyond what deflate can expand to", 0xFFFFFFF0u}}) {
+        SCOPED_TRACE(c.what);
+        TBytes damaged = bytes;
+        PutU32(&damaged[central + 24], c.declared);
+        TOpened opened(damaged);
+        TMemoryStream target;
+        EXPECT_EQ(opened.archive.ExtractToStreamChecked("bomb", target), TExtractResult::Damaged);
+        EXPECT_EQ(target.Size(), 0);
+    }
+    TOpened intact(bytes);
+    TMemoryStream target;
+    EXPECT_EQ(intact.archive.ExtractToStreamChecked("bomb", target), TExtractResult::Ok);
+    EXPECT_EQ(target.Size(), static_cast<std::int64_t>(zeros.size()));
+}
+
+TEST(ZipArchive, RandomDamageNeverCrashesNorPassesBadBytes) {
+    const TBytes original = Sample();
+    std::mt19937 random(20261209);
+    for (int round = 0; round < 3000; ++round) {
+        TBytes bytes = original;
+        const int flips = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = static_cast<std::uint8_t>(random());
+        if (round % 7 == 0) bytes.resize(random() % bytes.size());
+        TMemoryStream stream(bytes);
+        TZipArchive archive;
+        archive.SetPassword(kPassword);
+        try {
+            archive.Open(stream);
+        } catch (const EArchiveError&) {
+            continue;
+        }
+        for (int index = 0; index < archive.FileCount(); ++index) {
+            TMemoryStream target;
+            const TExtractResult result = archive.ExtractToStreamChecked(index, target);
+            const TZipEntry& entry = archive.FileInfo(index);
+            if (result == TExtractResult::Ok) {
+                ASSERT_EQ(target.Size(), entry.UncompressedSize);
+                ASSERT_EQ(crc32(0, target.Bytes().data(), static_cast<uInt>(target.Bytes().size())), entry.Crc32);
+            } else {
+                ASSERT_EQ(target.Size(), 0) << DescribeExtractResult(result);
+            }
+        }
+    }
+}
+
+TEST(ZipArchive, FailedExtractionIntoAFileLeavesItAsItWas) {
+    testing::TTempDir dir;
+    TDamageFixture fixture;
+    fixture.bytes[30 + 9 + 12 + 5] ^= 1;
+    TOpened opened(fixture.bytes);
+    {
+        TFileStream file(dir / "out.txt", TFileStream::TMode::Create);
+        file.Write("keep", 4);
+        opened.archive.ExtractToStream("app/a.txt", file);
+        file.Close();
+    }
+    EXPECT_EQ(testing::ReadFile(dir / "out.txt"), BytesOf("keep"));
+}
+
+}  // namespace
+}  // namespace vellum

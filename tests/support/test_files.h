@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vellum::testing {
+
+using TBytes = std::vector<std::uint8_t>;
+
+inline TBytes BytesOf(std::string_view text) { return TBytes(text.begin(), text.end()); }
+
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class TTempDir {
+public:
+    TTempDir();
+    ~TTempDir();
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::filesystem::path& path, const TBytes& bytes);
+void WriteFile(const std::filesystem::path& path, std::string_view text);
+TBytes ReadFile(const std::filesystem::path& path);
+
+// A minimal PE image: DOS header, PE signature, COFF header, an optional header of 240 bytes
+// and one section table entry per (raw offset, raw size) pair; the file is padded with a
+// recognisable pattern up to the largest raw-data end.
+struct TSection {
+    std::uint32_t RawOffset;
+    std::uint32_t RawSize;
+};
+TBytes MakePeImage(const std::vector<TSection>& sections);
+
+// Deterministic pseudo-random bytes, so failures can be reproduced.
+TBytes PseudoRandomBytes(std::size_t count, std::uint32_t seed);
+
+}  // namespace vellum::testing
