@@ -17,7 +17,7 @@ packages=(
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
     wine wine64 xvfb xauth
     zip unzip p7zip-full libzip-dev
-    nodejs dpkg-dev
+    nodejs dpkg-dev locales
 )
 
 missing=()
@@ -38,6 +38,22 @@ for tool in gcc g++; do
         *) as_root update-alternatives --set "x86_64-w64-mingw32-$tool" "/usr/bin/x86_64-w64-mingw32-$tool-posix" >/dev/null ;;
     esac
 done
+
+# Locales for Wine: it takes the user's language from LC_ALL, and file names beyond ASCII
+# need a UTF-8 locale that the C library really has.
+wanted_locales=(en_US es_ES it_IT de_DE fr_FR zh_CN)
+missing_locales=()
+for name in "${wanted_locales[@]}"; do
+    locale -a 2>/dev/null | grep -qx "$name.utf8" || missing_locales+=("$name")
+done
+if [ ${#missing_locales[@]} -gt 0 ]; then
+    echo "setup: generating locales ${missing_locales[*]}"
+    for name in "${missing_locales[@]}"; do
+        as_root sed -i "s/^# *\($name.UTF-8 UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^$name.UTF-8 UTF-8" /etc/locale.gen || echo "$name.UTF-8 UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+    done
+    as_root locale-gen >/dev/null
+fi
 
 # PCRE2 for mingw-w64: built once from Debian's own source package into a cache outside the repo.
 if [ ! -f "$pcre2_prefix/lib/libpcre2-8.a" ]; then

@@ -20,7 +20,7 @@ int HexDigit(char c) {
 
 std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
     std::string value(text);
-    if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) value = "$" + value.substr(2);
+    if (value.size() > 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) value.replace(0, 2, 1, '$');
     std::size_t at = 0;
     bool negative = false;
     if (at < value.size() && (value[at] == '+' || value[at] == '-')) negative = value[at++] == '-';

@@ -106,7 +106,8 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
     }
     if (location->HasArchive()) {
         err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " already carries an attached archive ("
-            << location->ArchiveSize() << " bytes after its program image); give the plain runtime, not a packaged app\n";
+            << location->ArchiveSize()
+            << " bytes after its program image); give the plain, stripped runtime, not a packaged app\n";
         return 1;
     }
     if (!options.Loader)
