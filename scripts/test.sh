@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Runs every test tier: native (sanitizers), Windows under Wine, end to end, page scripts (Node).
+# Installs what is missing first, then builds both presets. Prints one summary line per tier
+# and a closing "N passed, N failed" line; exits non-zero when any tier fails.
+set -uo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+
+bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+source scripts/wine-env.sh
+
+build() {
+    cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
+}
+build linux || { echo "native build failed"; exit 1; }
+build windows || { echo "Windows build failed"; exit 1; }
+
+start_wine_session
+trap stop_wine_session EXIT
+
+passed=0
+failed=0
+declare -a summary=()
+
+# A tier passes only when its runner ran at least one test and none failed.
+run_tier() {
+    local name=$1
+    shift
+    echo
+    echo "=== tier: $name ==="
+    if "$@"; then
+        passed=$((passed + 1))
+        summary+=("$name: passed")
+    else
+        failed=$((failed + 1))
+        summary+=("$name: FAILED")
+    fi
+}
+
+node_tests() {
+    local folder=$1 output
+    local files=("$folder"/*.test.mjs)
+    if [ ! -e "${files[0]}" ]; then
+        echo "no tests in $folder: the tier did not run"
+        return 1
+    fi
+    output=$(node --test "${files[@]}" 2>&1)
+    local status=$?
+    echo "$output" | grep -E '^(not ok|# (tests|pass|fail))' 
+    [ $status -eq 0 ] || { echo "$output" | tail -n 80; return 1; }
+    echo "$output" | grep -qE '^# pass [1-9]'
+}
+
+run_tier "native (ASan, UBSan)" ctest --preset linux --no-tests=error
+run_tier "windows (Wine)" ctest --preset windows --no-tests=error
+run_tier "end to end (Wine)" node_tests tests/e2e
+run_tier "page scripts (Node)" node_tests tests/js
+
+echo
+printf '%s\n' "${summary[@]}"
+echo "tiers: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]

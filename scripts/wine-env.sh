@@ -1,0 +1,26 @@
+# Sourced by the scripts that run Windows programs: the project's Wine prefix, quiet Wine,
+# an X display, and one persistent wineserver for the whole run.
+export WINEPREFIX=${WINEPREFIX:-${VELLUM_CACHE_DIR:-/var/cache/vellum}/wineprefix}
+export WINEDEBUG=${WINEDEBUG:--all}
+export LC_ALL=${VELLUM_TEST_LOCALE:-en_US.UTF-8}
+
+vellum_started_xvfb=""
+
+start_wine_session() {
+    if [ -z "${DISPLAY:-}" ]; then
+        local display=:97
+        Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        vellum_started_xvfb=$!
+        export DISPLAY=$display
+        sleep 1
+    fi
+    wineserver -p
+    # Wine's own services start with the first program; start them here, detached from every
+    # pipe, so that they never hold a test runner's output open.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+stop_wine_session() {
+    wineserver -k 2>/dev/null || true
+    if [ -n "$vellum_started_xvfb" ]; then kill "$vellum_started_xvfb" 2>/dev/null || true; fi
+}
