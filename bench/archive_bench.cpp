@@ -33,8 +33,9 @@ std::vector<std::uint8_t> MakeArchive(const std::vector<std::pair<std::string, s
 
 // Web-like content: text that deflates about as well as scripts and markup do.
 std::vector<std::uint8_t> TextLike(std::size_t size, std::uint32_t seed) {
-    static const char* words[] = {"function", "const", "return", "div", "class=", "span", "=>", "{", "}", "\n",
-                                  "export", "import", "style", "margin", "0px;", "var(--x)", "width", "height"};
+    static const char* words[] = {"function", "const",  "return", "div",      "class=", "span",
+                                  "=>",       "{",      "}",      "\n",       "export", "import",
+                                  "style",    "margin", "0px;",   "var(--x)", "width",  "height"};
     std::mt19937 random(seed);
     std::vector<std::uint8_t> data;
     data.reserve(size);

@@ -17,14 +17,18 @@ int main(int argc, char** argv) {
     const long long total = std::atoll(argv[3]) * 1000 * 1000;
     std::filesystem::create_directories(root / "app");
     std::ofstream(root / "vlm.ini") << "[App]\nID=bench.project\nName=Bench\nDirName=app\nIndexHtml=file0.html\n";
-    static const char* words[] = {"function", "const", "return", "<div", "class=\"row\">", "</div>", "=>", "{", "}",
-                                  "\n", "export", "import", "margin:", "0px;", "var(--gap)", "width", "height"};
+    static const char* words[] = {"function", "const", "return",     "<div",  "class=\"row\">", "</div>",
+                                  "=>",       "{",     "}",          "\n",    "export",         "import",
+                                  "margin:",  "0px;",  "var(--gap)", "width", "height"};
     std::mt19937 random(42);
     for (long i = 0; i < files; ++i) {
         const std::filesystem::path folder = root / "app" / ("dir" + std::to_string(i / 100));
         std::filesystem::create_directories(folder);
         const bool binary = i % 10 == 9;
-        std::ofstream out(folder / ("file" + std::to_string(i) + (binary ? ".png" : i % 2 ? ".js" : ".html")),
+        std::ofstream out(folder / ("file" + std::to_string(i) +
+                                    (binary  ? ".png"
+                                     : i % 2 ? ".js"
+                                             : ".html")),
                           std::ios::binary);
         std::string data;
         const long long size = total / files;

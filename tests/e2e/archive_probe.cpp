@@ -44,8 +44,8 @@ int wmain(int argc, wchar_t** argv) {
     TMemoryStream settingsBytes;
     archive.ExtractToStream("vlm.ini", settingsBytes);
     TAppSettings settings;
-    settings.LoadFromBytes(std::string_view(reinterpret_cast<const char*>(settingsBytes.Bytes().data()),
-                                            settingsBytes.Bytes().size()));
+    settings.LoadFromBytes(
+        std::string_view(reinterpret_cast<const char*>(settingsBytes.Bytes().data()), settingsBytes.Bytes().size()));
     report["settings"] = {{"ID", settings.ReadString("App", "ID", "")},
                           {"Name", settings.ReadString("App", "Name", "")},
                           {"DirName", settings.ReadString("App", "DirName", "")},
@@ -57,9 +57,8 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < archive.FileCount(); ++i) {
         TMemoryStream bytes;
         const TExtractResult result = archive.ExtractToStreamChecked(i, bytes);
-        entries.push_back({{"name", archive.FileInfo(i).Name},
-                           {"size", bytes.Size()},
-                           {"result", DescribeExtractResult(result)}});
+        entries.push_back(
+            {{"name", archive.FileInfo(i).Name}, {"size", bytes.Size()}, {"result", DescribeExtractResult(result)}});
     }
     report["entries"] = entries;
 

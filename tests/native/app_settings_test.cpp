@@ -35,7 +35,8 @@ TEST(AppSettings, ReadsStringsByTheFileRules) {
     EXPECT_EQ(settings.ReadString("App", "DirName", ""), "second") << "a repeated section adds to one section";
     EXPECT_EQ(settings.ReadString("App", "IndexHtml", "index.html"), "index.html") << "other sections are apart";
     EXPECT_EQ(settings.ReadString("Other", "IndexHtml", ""), "other.html");
-    EXPECT_EQ(settings.ReadString("App", "Password", "none"), "none") << "a commented line sets nothing, a bare key has no value";
+    EXPECT_EQ(settings.ReadString("App", "Password", "none"), "none")
+        << "a commented line sets nothing, a bare key has no value";
 }
 
 TEST(AppSettings, BareKeyAfterAValueHidesIt) {
@@ -49,11 +50,28 @@ TEST(AppSettings, ReadsIntegersAndBooleans) {
         std::int32_t expected;
     };
     const TCase cases[] = {
-        {"1024", 1024},         {"0x400", 1024},         {"0X400", 1024},  {"$400", 1024},   {"-12", -12},
-        {"+7", 7},              {"abc", 800},            {"", 800},        {"0x", 800},      {"$", 800},
-        {"12 34", 800},         {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-        {"2147483648", 800},    {"99999999999", 800},   {"0xFF00001A", -16777190}, {"$FFFFFFFF", -1},
-        {"0x100000000", 800},   {"-$10", -16},           {"0", 0},         {"007", 7},       {"1.5", 800},
+        {"1024", 1024},
+        {"0x400", 1024},
+        {"0X400", 1024},
+        {"$400", 1024},
+        {"-12", -12},
+        {"+7", 7},
+        {"abc", 800},
+        {"", 800},
+        {"0x", 800},
+        {"$", 800},
+        {"12 34", 800},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", 800},
+        {"99999999999", 800},
+        {"0xFF00001A", -16777190},
+        {"$FFFFFFFF", -1},
+        {"0x100000000", 800},
+        {"-$10", -16},
+        {"0", 0},
+        {"007", 7},
+        {"1.5", 800},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(std::string("Width=") + c.value);
@@ -61,7 +79,8 @@ TEST(AppSettings, ReadsIntegersAndBooleans) {
         EXPECT_EQ(settings.ReadInteger("App", "Width", 800), c.expected);
     }
 
-    const TAppSettings settings = SettingsFrom("[App]\nAllowDebug=true\nAllowZoom=2\nAllowContextMenu=0\nEdgeInstaller=yes\n");
+    const TAppSettings settings =
+        SettingsFrom("[App]\nAllowDebug=true\nAllowZoom=2\nAllowContextMenu=0\nEdgeInstaller=yes\n");
     EXPECT_FALSE(settings.ReadBool("App", "AllowDebug", false)) << "a word reads as the default";
     EXPECT_TRUE(settings.ReadBool("App", "AllowZoom", false));
     EXPECT_FALSE(settings.ReadBool("App", "AllowContextMenu", true));

@@ -14,13 +14,13 @@ TEST(CalculateWidth, ShiftsLettersBackByTheKeyAndKeepsEverythingElse) {
         const char* expected;
     };
     const TCase cases[] = {
-        {"ABC", "A", "ABC"},                 // A shifts by zero
-        {"BCD", "B", "ABC"},                 // capital letters move back
-        {"bcd", "B", "abc"},                 // small letters keep their case
-        {"Aa", "B", "Zz"},                   // and wrap around below A and a
-        {"a1b", "AB", "a1b"},                // "1" consumes key position B, so b meets A again
-        {"a b", "BA", "z a"},                // the blank consumes key position A, so b meets B again
-        {"xyzxyz", "ABC", "xxxxxx"},         // the key starts again after its last character
+        {"ABC", "A", "ABC"},          // A shifts by zero
+        {"BCD", "B", "ABC"},          // capital letters move back
+        {"bcd", "B", "abc"},          // small letters keep their case
+        {"Aa", "B", "Zz"},            // and wrap around below A and a
+        {"a1b", "AB", "a1b"},         // "1" consumes key position B, so b meets A again
+        {"a b", "BA", "z a"},         // the blank consumes key position A, so b meets B again
+        {"xyzxyz", "ABC", "xxxxxx"},  // the key starts again after its last character
         {"", "ABC", ""},
         {"Hello, World!", "Z", "Ifmmp, Xpsme!"},  // a shift of 25 is one forward
     };

@@ -52,9 +52,8 @@ TEST_F(ExeUtilsTest, AnArchiveIsWhateverFollowsTheImage) {
 
 TEST_F(ExeUtilsTest, AppendedArchiveComesBackByteForByte) {
     testing::WriteFile(exe, image);
-    const TBytes zip = testing::MakeArchive({{"vlm.ini", testing::BytesOf("[App]\nID=x\n")},
-                                             {"app/big.bin", testing::PseudoRandomBytes(50000, 9)}},
-                                            "pw");
+    const TBytes zip = testing::MakeArchive(
+        {{"vlm.ini", testing::BytesOf("[App]\nID=x\n")}, {"app/big.bin", testing::PseudoRandomBytes(50000, 9)}}, "pw");
     testing::WriteFile(dir / "archive.zip", zip);
 
     utils.AppendZipToExe(dir / "archive.zip", exe);

@@ -14,9 +14,13 @@ namespace {
 using testing::BytesOf;
 using testing::TBytes;
 
-int Shell(const std::string& command) { return std::system(command.c_str()); }
+int Shell(const std::string& command) {
+    return std::system(command.c_str());
+}
 
-std::string Quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
+std::string Quote(const std::filesystem::path& path) {
+    return "'" + path.string() + "'";
+}
 
 class InteropTest : public ::testing::Test {
 protected:
@@ -93,8 +97,8 @@ TEST_F(InteropTest, SevenZipArchivesOpenInOurReader) {
     for (const char* level : {"-mx=0", "-mx=5"}) {
         SCOPED_TRACE(level);
         const auto zipPath = dir / (std::string("7zip") + level + ".zip");
-        ASSERT_EQ(Shell("cd " + Quote(source) + " && 7z a -bd -tzip -mem=ZipCrypto " + level + " -p'" + password + "' " +
-                        Quote(zipPath) + " web >/dev/null"),
+        ASSERT_EQ(Shell("cd " + Quote(source) + " && 7z a -bd -tzip -mem=ZipCrypto " + level + " -p'" + password +
+                        "' " + Quote(zipPath) + " web >/dev/null"),
                   0);
         ExpectReadsTheSourceFiles(zipPath);
     }

@@ -65,10 +65,17 @@ TEST(ZipArchive, FindsNamesIgnoringTheCaseOfAToZOnly) {
         int expected;
     };
     const TCase cases[] = {
-        {"vlm.ini", 0},        {"VLM.INI", 0},    {"Vlm.Ini", 0},
-        {"app\\\xC3\xA9t\xC3\xA9.txt", -1},                                         // backslash is not "/"
-        {"app/\xC3\xA9t\xC3\xA9.TXT", 1}, {"APP/\xC3\x89T\xC3\x89.txt", -1},  // É is not folded
-        {"../escape.txt", 2},  {"escape.txt", -1}, {"/vlm.ini", -1}, {"vlm.ini ", -1}, {"", -1},
+        {"vlm.ini", 0},
+        {"VLM.INI", 0},
+        {"Vlm.Ini", 0},
+        {"app\\\xC3\xA9t\xC3\xA9.txt", -1},  // backslash is not "/"
+        {"app/\xC3\xA9t\xC3\xA9.TXT", 1},
+        {"APP/\xC3\x89T\xC3\x89.txt", -1},  // É is not folded
+        {"../escape.txt", 2},
+        {"escape.txt", -1},
+        {"/vlm.ini", -1},
+        {"vlm.ini ", -1},
+        {"", -1},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,7 +162,8 @@ TEST(ZipArchive, DamagedDirectoriesFailToOpenWithAClearError) {
         {"no end record", [](TDamageFixture& f) { f.bytes[f.endRecord] = 0; }},
         {"directory offset beyond the data", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 16], 0x7FFFFFF0); }},
         {"directory size beyond the data", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 12], 0x10000); }},
-        {"more entries than records", [](TDamageFixture& f) {
+        {"more entries than records",
+         [](TDamageFixture& f) {
              PutU16(&f.bytes[f.endRecord + 8], 5);
              PutU16(&f.bytes[f.endRecord + 10], 5);
          }},
@@ -163,8 +171,10 @@ TEST(ZipArchive, DamagedDirectoriesFailToOpenWithAClearError) {
         {"bad record signature", [](TDamageFixture& f) { f.bytes[f.central] = 'X'; }},
         {"zip64 marker", [](TDamageFixture& f) { PutU32(&f.bytes[f.endRecord + 16], 0xFFFFFFFF); }},
         {"spans disks", [](TDamageFixture& f) { PutU16(&f.bytes[f.endRecord + 4], 1); }},
-        {"cut inside the central directory", [](TDamageFixture& f) {
-             f.bytes.erase(f.bytes.begin() + static_cast<long>(f.central) + 20, f.bytes.end() - kEndOfCentralDirectorySize);
+        {"cut inside the central directory",
+         [](TDamageFixture& f) {
+             f.bytes.erase(f.bytes.begin() + static_cast<long>(f.central) + 20,
+                           f.bytes.end() - kEndOfCentralDirectorySize);
              f.endRecord = f.bytes.size() - kEndOfCentralDirectorySize;
          }},
         {"empty", [](TDamageFixture& f) { f.bytes.clear(); }},
@@ -199,7 +209,8 @@ TEST(ZipArchive, DamagedEntriesExtractNothingAndSayWhy) {
          TExtractResult::Damaged},
         {"data changed", [](TDamageFixture& f) { f.bytes[30 + 9 + 12 + 100] ^= 0x40; }, TExtractResult::CrcMismatch},
         {"stored CRC changed", [](TDamageFixture& f) { f.bytes[f.central + 16] ^= 1; }, TExtractResult::CrcMismatch},
-        {"unknown method", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 10], 14); }, TExtractResult::Unsupported},
+        {"unknown method", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 10], 14); },
+         TExtractResult::Unsupported},
         {"strong encryption", [](TDamageFixture& f) { PutU16(&f.bytes[f.central + 8], 0x0049); },
          TExtractResult::Unsupported},
     };
@@ -240,6 +251,40 @@ TEST(ZipArchive, DeflateBombNeverGoesPastTheDeclaredSize) {
     TMemoryStream target;
     EXPECT_EQ(intact.archive.ExtractToStreamChecked("bomb", target), TExtractResult::Ok);
     EXPECT_EQ(target.Size(), static_cast<std::int64_t>(zeros.size()));
+}
+
+TEST(ZipArchive, LargeDeflatedEntriesDecodeTheSameOnTwoThreads) {
+    // Over a megabyte of deflated data: decryption runs ahead on a second thread.
+    TBytes data = testing::PseudoRandomBytes(3 << 20, 5);
+    const TBytes text = BytesOf(std::string(2 << 20, 't'));
+    data.insert(data.end(), text.begin(), text.end());
+    const TBytes bytes = MakeArchive({{"big", data, true}}, kPassword);
+    const std::size_t central = GetU32(&bytes[bytes.size() - kEndOfCentralDirectorySize + 16]);
+    ASSERT_EQ(GetU16(&bytes[central + 10]), kMethodDeflate);
+    ASSERT_GT(GetU32(&bytes[central + 20]), 1u << 20);
+
+    TOpened intact(bytes);
+    TMemoryStream target;
+    ASSERT_EQ(intact.archive.ExtractToStreamChecked("big", target), TExtractResult::Ok);
+    EXPECT_EQ(target.Bytes(), data);
+
+    struct TCase {
+        const char* what;
+        std::size_t offset;  // byte to change, or 0 to cut the declared size instead
+    };
+    for (const TCase& c : {TCase{"data changed early", 30 + 3 + 12 + 1000}, TCase{"data changed late", central - 500},
+                           TCase{"declared size too small", 0}}) {
+        SCOPED_TRACE(c.what);
+        TBytes damaged = bytes;
+        if (c.offset != 0)
+            damaged[c.offset] ^= 0x20;
+        else
+            PutU32(&damaged[central + 24], 4096);
+        TOpened opened(damaged);
+        TMemoryStream out;
+        EXPECT_NE(opened.archive.ExtractToStreamChecked("big", out), TExtractResult::Ok);
+        EXPECT_EQ(out.Size(), 0);
+    }
 }
 
 TEST(ZipArchive, RandomDamageNeverCrashesNorPassesBadBytes) {

@@ -27,7 +27,9 @@ void WriteFile(const std::filesystem::path& path, const TBytes& bytes) {
     if (!out) throw std::runtime_error("cannot write test file " + path.string());
 }
 
-void WriteFile(const std::filesystem::path& path, std::string_view text) { WriteFile(path, BytesOf(text)); }
+void WriteFile(const std::filesystem::path& path, std::string_view text) {
+    WriteFile(path, BytesOf(text));
+}
 
 TBytes ReadFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -10,7 +10,9 @@ namespace vellum::testing {
 
 using TBytes = std::vector<std::uint8_t>;
 
-inline TBytes BytesOf(std::string_view text) { return TBytes(text.begin(), text.end()); }
+inline TBytes BytesOf(std::string_view text) {
+    return TBytes(text.begin(), text.end());
+}
 
 // A folder of its own under the system's temporary folder, removed with everything in it.
 class TTempDir {

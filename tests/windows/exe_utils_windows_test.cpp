@@ -40,7 +40,9 @@ private:
 TEST(ExeUtilsOnWindows, ArchiveAppendedToARealExecutableComesBack) {
     testing::TTempDir dir;
     // A name beyond ASCII: paths must reach Win32 as UTF-16, not through the ANSI code page.
-    const std::filesystem::path copy = dir.Path() / PathFromUtf8("pr\xC3\xBC" "fung \xE6\xB5\x8B\xE8\xAF\x95.exe");
+    const std::filesystem::path copy = dir.Path() / PathFromUtf8(
+                                                        "pr\xC3\xBC"
+                                                        "fung \xE6\xB5\x8B\xE8\xAF\x95.exe");
     std::filesystem::copy_file(RunningExecutable().Path(), copy);
     const TBytes zip = testing::MakeArchive({{"vlm.ini", testing::BytesOf("\xEF\xBB\xBF[App]\nID=w\n")},
                                              {"app/data.bin", testing::PseudoRandomBytes(123457, 3), true}},

@@ -63,7 +63,8 @@ TEST_F(RuntimeVersionInfo, ReservesRoomForEveryTextValue) {
     };
     TTranslation* translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_TRUE(
+        VerQueryValueW(block.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
     ASSERT_EQ(length, sizeof(TTranslation));
     EXPECT_EQ(translation->language, 0x0409);
     EXPECT_EQ(translation->codePage, 0x04E4);

@@ -15,7 +15,9 @@ constexpr std::string_view kArchiveKey = "QZRXMBTKWLHPDYCFNVJGS";
 static_assert(kArchiveText.size() == 26 && kArchiveKey.size() == 21);
 
 // The non-negative remainder of a by 26.
-int Mod26(int a) { return ((a % 26) + 26) % 26; }
+int Mod26(int a) {
+    return ((a % 26) + 26) % 26;
+}
 
 }  // namespace
 
@@ -43,6 +45,8 @@ std::string CalculateWidth(std::string_view text, std::string_view key) {
     return Utf16ToUtf8(CalculateWidth(Utf8ToUtf16(text), Utf8ToUtf16(key)));
 }
 
-std::string ArchivePassword() { return CalculateWidth(kArchiveText, kArchiveKey); }
+std::string ArchivePassword() {
+    return CalculateWidth(kArchiveText, kArchiveKey);
+}
 
 }  // namespace vellum

@@ -19,9 +19,13 @@ std::int64_t TExeUtils::GetFileSizeOfPath(const std::filesystem::path& path) {
     return error ? -1 : static_cast<std::int64_t>(size);
 }
 
-std::int64_t TExeUtils::GetOwnFileSize() const { return GetFileSizeOfPath(executable_.Path()); }
+std::int64_t TExeUtils::GetOwnFileSize() const {
+    return GetFileSizeOfPath(executable_.Path());
+}
 
-std::uint32_t TExeUtils::GetImageEnd() const { return executable_.ImageEnd(); }
+std::uint32_t TExeUtils::GetImageEnd() const {
+    return executable_.ImageEnd();
+}
 
 bool TExeUtils::ExeHasAttachedStub() const {
     const std::int64_t size = GetOwnFileSize();

@@ -83,7 +83,8 @@ TPreparedZipEntry PrepareZipEntry(std::string name, std::span<const std::uint8_t
 
     entry.Payload.resize(TZipCipher::kHeaderSize + body.size());
     std::mt19937 random(RandomSeed());
-    for (std::size_t i = 0; i + 1 < TZipCipher::kHeaderSize; ++i) entry.Payload[i] = static_cast<std::uint8_t>(random());
+    for (std::size_t i = 0; i + 1 < TZipCipher::kHeaderSize; ++i)
+        entry.Payload[i] = static_cast<std::uint8_t>(random());
     // With a data descriptor, readers check the password against the high byte of the DOS time.
     entry.Payload[TZipCipher::kHeaderSize - 1] = static_cast<std::uint8_t>(entry.ModTime >> 8);
     std::copy(body.begin(), body.end(), entry.Payload.begin() + TZipCipher::kHeaderSize);

@@ -58,8 +58,9 @@ void TAppSettings::SetStrings(const std::vector<std::string>& lines) {
         if (line.empty() || line[0] == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
             const std::string name = TrimText(std::string_view(line).substr(1, line.size() - 2));
-            const auto found = std::find_if(sections_.begin(), sections_.end(),
-                                            [&](const TSection& section) { return EqualIgnoringAsciiCase(section.Name, name); });
+            const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const TSection& section) {
+                return EqualIgnoringAsciiCase(section.Name, name);
+            });
             current = found != sections_.end() ? &*found : &sections_.emplace_back(TSection{name, {}});
             continue;
         }
@@ -73,7 +74,9 @@ void TAppSettings::SetStrings(const std::vector<std::string>& lines) {
     }
 }
 
-void TAppSettings::LoadFromBytes(std::string_view bytes) { SetStrings(SplitLines(DecodeTextWithBom(bytes))); }
+void TAppSettings::LoadFromBytes(std::string_view bytes) {
+    SetStrings(SplitLines(DecodeTextWithBom(bytes)));
+}
 
 const TAppSettings::TEntry* TAppSettings::FindEntry(std::string_view section, std::string_view key) const {
     for (const TSection& candidate : sections_) {
@@ -92,7 +95,8 @@ std::string TAppSettings::ReadString(std::string_view section, std::string_view 
     return entry != nullptr && entry->Value ? *entry->Value : defaultValue;
 }
 
-std::int32_t TAppSettings::ReadInteger(std::string_view section, std::string_view key, std::int32_t defaultValue) const {
+std::int32_t TAppSettings::ReadInteger(std::string_view section, std::string_view key,
+                                       std::int32_t defaultValue) const {
     return ParseSettingsInteger(ReadString(section, key, "")).value_or(defaultValue);
 }
 

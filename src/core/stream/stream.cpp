@@ -36,8 +36,13 @@ std::size_t TMemoryStream::Read(void* buffer, std::size_t count) {
 
 void TMemoryStream::Write(const void* buffer, std::size_t count) {
     if (count == 0) return;
-    if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
-    std::memcpy(bytes_.data() + position_, buffer, count);
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    if (position_ == bytes_.size()) {
+        bytes_.insert(bytes_.end(), bytes, bytes + count);  // appending: no zero-fill first
+    } else {
+        if (position_ + count > bytes_.size()) bytes_.resize(position_ + count);
+        std::memcpy(bytes_.data() + position_, bytes, count);
+    }
     position_ += count;
 }
 
@@ -54,7 +59,9 @@ void TMemoryStream::SetSize(std::int64_t size) {
 
 namespace {
 
-std::string SystemErrorText() { return std::strerror(errno); }
+std::string SystemErrorText() {
+    return std::strerror(errno);
+}
 
 }  // namespace
 
@@ -86,7 +93,8 @@ void TFileStream::Close() {
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
     const std::size_t read = std::fread(buffer, 1, count, file_);
-    if (read < count && std::ferror(file_)) throw EFileError("Cannot read file \"" + path_ + "\". " + SystemErrorText());
+    if (read < count && std::ferror(file_))
+        throw EFileError("Cannot read file \"" + path_ + "\". " + SystemErrorText());
     return read;
 }
 
@@ -147,10 +155,16 @@ std::size_t TWindowStream::Read(void* buffer, std::size_t count) {
     return read;
 }
 
-void TWindowStream::Write(const void*, std::size_t) { throw EFileError("Stream is read-only"); }
+void TWindowStream::Write(const void*, std::size_t) {
+    throw EFileError("Stream is read-only");
+}
 
-std::int64_t TWindowStream::Size() const { return std::max<std::int64_t>(0, base_.Size() - offset_); }
+std::int64_t TWindowStream::Size() const {
+    return std::max<std::int64_t>(0, base_.Size() - offset_);
+}
 
-void TWindowStream::SetSize(std::int64_t) { throw EFileError("Stream is read-only"); }
+void TWindowStream::SetSize(std::int64_t) {
+    throw EFileError("Stream is read-only");
+}
 
 }  // namespace vellum

@@ -22,6 +22,9 @@ public:
     // Cuts the stream or extends it with zeros; the position is kept unless beyond the new end.
     virtual void SetSize(std::int64_t size) = 0;
 
+    // A hint that about `count` more bytes will be written; streams that can use it make room.
+    virtual void ExpectMore(std::int64_t /*count*/) {}
+
     // Reads exactly count bytes; false when the stream ends first.
     bool ReadExact(void* buffer, std::size_t count);
 };
@@ -40,6 +43,7 @@ public:
 
     // Makes room for size bytes so that a copy of known length does not grow the buffer twice.
     void Reserve(std::int64_t size) { bytes_.reserve(static_cast<std::size_t>(size)); }
+    void ExpectMore(std::int64_t count) override { Reserve(static_cast<std::int64_t>(position_) + count); }
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::string ToString() const { return std::string(bytes_.begin(), bytes_.end()); }
 

@@ -3,6 +3,8 @@
 
 namespace vellum {
 
-std::string AnsiToUtf8(std::string_view bytes) { return Windows1252ToUtf8(bytes); }
+std::string AnsiToUtf8(std::string_view bytes) {
+    return Windows1252ToUtf8(bytes);
+}
 
 }  // namespace vellum

@@ -16,7 +16,11 @@ std::uint32_t ElfImageEnd(const std::filesystem::path& path) {
     try {
         TFileStream file(path, TFileStream::TMode::OpenRead);
         unsigned char header[64];
-        if (!file.ReadExact(header, sizeof header) || std::memcmp(header, "\x7F" "ELF\x02", 5) != 0) return 0;
+        if (!file.ReadExact(header, sizeof header) || std::memcmp(header,
+                                                                  "\x7F"
+                                                                  "ELF\x02",
+                                                                  5) != 0)
+            return 0;
         const auto u64 = [](const unsigned char* p) {
             std::uint64_t value = 0;
             for (int i = 7; i >= 0; --i) value = value << 8 | p[i];

@@ -59,7 +59,7 @@ std::vector<TArchiveInput> CollectArchiveInputs(const std::filesystem::path& pro
     std::vector<TArchiveInput> appFiles;
     for (const auto& item : std::filesystem::recursive_directory_iterator(appDir)) {
         if (!item.is_regular_file()) continue;
-        std::string relative = PathToUtf8(std::filesystem::relative(item.path(), appDir));
+        std::string relative = PathToUtf8(item.path().lexically_relative(appDir));
         std::replace(relative.begin(), relative.end(), '\\', '/');
         appFiles.push_back({dirName + "/" + relative, item.path(), static_cast<std::int64_t>(item.file_size())});
     }
@@ -74,8 +74,7 @@ void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, con
     std::int64_t total = 0;
     for (const TArchiveInput& input : inputs) total += input.Size;
 
-    const unsigned threads =
-        std::max(1u, options.Threads != 0 ? options.Threads : std::thread::hardware_concurrency());
+    const unsigned threads = std::max(1u, options.Threads != 0 ? options.Threads : std::thread::hardware_concurrency());
     // Entries ready but not yet written stay within this many, so memory stays bounded.
     const std::size_t window = std::size_t{threads} * 4;
 
@@ -95,7 +94,9 @@ void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, con
             std::size_t index;
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stopping || nextToPrepare >= inputs.size() || nextToPrepare < nextToWrite + window; });
+                changed.wait(lock, [&] {
+                    return stopping || nextToPrepare >= inputs.size() || nextToPrepare < nextToWrite + window;
+                });
                 if (stopping || nextToPrepare >= inputs.size()) return;
                 index = nextToPrepare++;
             }

@@ -25,7 +25,9 @@ constexpr const char* kUsage =
     "  vellum-pack extract APP.exe -o ARCHIVE.zip\n"
     "  vellum-pack cat APP.exe ENTRY\n";
 
-std::string Quoted(const std::filesystem::path& path) { return "'" + PathToUtf8(path) + "'"; }
+std::string Quoted(const std::filesystem::path& path) {
+    return "'" + PathToUtf8(path) + "'";
+}
 
 // A file written under a temporary name and moved to its place only when complete, so that
 // nothing half-written is ever left at the destination.
@@ -118,9 +120,16 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
     const std::vector<TArchiveInput> inputs =
         CollectArchiveInputs(options.ProjectDir, check.DirName, options.Loader, options.Installer);
 
-    TPendingFile archive(options.Output.string() + ".archive");
+    // The runtime's bytes first, then the archive appended behind them with offsets relative to
+    // its own first byte: what AppendZipToExe produces, without a second copy of the archive.
+    TPendingFile executable(options.Output);
     {
-        TFileStream zip(archive.Path(), TFileStream::TMode::Create);
+        TProgressBar copying("runtime");
+        CopyFile(options.Runtime, executable.Path(), 0, copying);
+    }
+    {
+        TFileStream exe(executable.Path(), TFileStream::TMode::OpenReadWrite);
+        exe.SetPosition(exe.Size());
         TProgressBar progress(options.Deflate ? "compress" : "encrypt");
         TArchiveWriteOptions writeOptions;
         writeOptions.Deflate = options.Deflate;
@@ -129,21 +138,8 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
             progress.SetMax(total);
             progress.SetPosition(done);
         };
-        WriteArchive(inputs, zip, writeOptions);
-        zip.Close();
-    }
-
-    TPendingFile executable(options.Output);
-    {
-        TProgressBar copying("runtime");
-        CopyFile(options.Runtime, executable.Path(), 0, copying);
-    }
-    {
-        TProgressBar appending("append");
-        TExeUtils exeUtils;
-        exeUtils.SetOnProgressMax([&](TExeUtils&, std::int64_t max) { appending.SetMax(max); });
-        exeUtils.SetOnProgressPos([&](TExeUtils&, std::int64_t position) { appending.SetPosition(position); });
-        exeUtils.AppendZipToExe(archive.Path(), executable.Path());
+        WriteArchive(inputs, exe, writeOptions);
+        exe.Close();
     }
     executable.Commit();
 
@@ -214,14 +210,22 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
             if (i + 1 >= arguments.size()) throw EVellumError(argument + " needs a value");
             return arguments[++i];
         };
-        if (argument == "-o" || argument == "--output") output = value();
-        else if (argument == "--runtime") runtime = value();
-        else if (argument == "--loader") loader = value();
-        else if (argument == "--installer") installer = value();
-        else if (argument == "--deflate") deflate = true;
-        else if (argument == "--threads") threads = static_cast<unsigned>(std::stoul(value()));
-        else if (argument.starts_with("-") && argument.size() > 1) throw EVellumError("unknown option " + argument);
-        else positional.push_back(argument);
+        if (argument == "-o" || argument == "--output")
+            output = value();
+        else if (argument == "--runtime")
+            runtime = value();
+        else if (argument == "--loader")
+            loader = value();
+        else if (argument == "--installer")
+            installer = value();
+        else if (argument == "--deflate")
+            deflate = true;
+        else if (argument == "--threads")
+            threads = static_cast<unsigned>(std::stoul(value()));
+        else if (argument.starts_with("-") && argument.size() > 1)
+            throw EVellumError("unknown option " + argument);
+        else
+            positional.push_back(argument);
     }
 
     const std::filesystem::path toolDir = self.parent_path();
@@ -247,7 +251,8 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
     if (command == "list" && positional.size() == 1) return ListCommand(PathFromUtf8(positional[0]), out, err);
     if (command == "extract" && positional.size() == 1 && output)
         return ExtractCommand(PathFromUtf8(positional[0]), PathFromUtf8(*output), err);
-    if (command == "cat" && positional.size() == 2) return CatCommand(PathFromUtf8(positional[0]), positional[1], out, err);
+    if (command == "cat" && positional.size() == 2)
+        return CatCommand(PathFromUtf8(positional[0]), positional[1], out, err);
     err << kUsage;
     return 2;
 }

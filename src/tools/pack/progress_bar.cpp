@@ -17,7 +17,9 @@ constexpr int kBarWidth = 30;
 TProgressBar::TProgressBar(std::string label)
     : label_(std::move(label)), enabled_(isatty(STDERR_FILENO) == 1), started_(std::chrono::steady_clock::now()) {}
 
-TProgressBar::~TProgressBar() { Finish(); }
+TProgressBar::~TProgressBar() {
+    Finish();
+}
 
 void TProgressBar::SetMax(std::int64_t max) {
     max_ = max;

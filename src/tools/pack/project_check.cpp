@@ -79,7 +79,8 @@ std::string TProjectCheck::Report(const std::string& settingsFileName) const {
     for (const TFinding& finding : Findings) {
         out << settingsFileName;
         if (finding.Line > 0) out << ':' << finding.Line;
-        out << (finding.Severity == TFinding::TSeverity::Error ? ": error: " : ": warning: ") << finding.Message << '\n';
+        out << (finding.Severity == TFinding::TSeverity::Error ? ": error: " : ": warning: ") << finding.Message
+            << '\n';
     }
     return out.str();
 }
@@ -101,7 +102,8 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
     }
     const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
 
-    const bool hasBom = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    const bool hasBom =
+        bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
     const std::string text = DecodeTextWithBom(bytes);
     const std::vector<std::string> lines = SplitLines(text);
 
@@ -118,7 +120,8 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
                             "not as UTF-8: save vlm.ini as UTF-8 with BOM"
                           : "text beyond ASCII without a byte-order mark is read in the system's ANSI code page");
     }
-    if (text.find('\0') != std::string::npos) warning(0, "the file holds NUL characters; they are kept as part of the text");
+    if (text.find('\0') != std::string::npos)
+        warning(0, "the file holds NUL characters; they are kept as part of the text");
 
     std::string section;
     bool inSection = false;
@@ -158,9 +161,10 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
         }
         const std::string value = TrimText(std::string_view(line).substr(equals + 1));
         if (known->Type != TKeyType::String && !ParseSettingsInteger(value)) {
-            const std::string what = known->Type == TKeyType::Boolean ? "write 1 for yes or 0 for no" : "write a number";
-            warning(lineNumber, "'" + std::string(known->Name) + " = " + value + "' is not a number and reads as the default " +
-                                    known->Default + ": " + what);
+            const std::string what =
+                known->Type == TKeyType::Boolean ? "write 1 for yes or 0 for no" : "write a number";
+            warning(lineNumber, "'" + std::string(known->Name) + " = " + value +
+                                    "' is not a number and reads as the default " + known->Default + ": " + what);
         }
     }
 
@@ -172,7 +176,8 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
     };
     for (const char* key : {"ID", "Name", "DirName"}) {
         if (settings.ReadString("App", key, "").empty())
-            error(lineOf(key), std::string("'") + key + "' is missing or empty in [App]: the app would end at start without a word");
+            error(lineOf(key),
+                  std::string("'") + key + "' is missing or empty in [App]: the app would end at start without a word");
     }
 
     check.DirName = settings.ReadString("App", "DirName", "");
@@ -181,7 +186,8 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
         if (check.DirName.find_first_of("/\\") != std::string::npos || check.DirName == "." || check.DirName == "..") {
             error(lineOf("DirName"), "DirName '" + check.DirName + "' must name one folder inside the project folder");
         } else if (!std::filesystem::is_directory(appDir)) {
-            error(lineOf("DirName"), "DirName names the folder '" + check.DirName + "', which the project folder does not hold");
+            error(lineOf("DirName"),
+                  "DirName names the folder '" + check.DirName + "', which the project folder does not hold");
         } else {
             const std::string indexHtml = settings.ReadString("App", "IndexHtml", "index.html");
             std::string relative = indexHtml;
