@@ -43,6 +43,24 @@ public:
     // Appends the ZIP file's bytes at the end of the executable, whatever the file holds.
     void AppendZipToExe(const std::filesystem::path& zipPath, const std::filesystem::path& exePath);
 
+#ifdef _WIN32
+    // Replaces the executable's main icon group "MAINICON" and its images with all the images
+    // of an icon file (new images get identifiers 100, 101, ... in language 1033). Throws
+    // EVellumError with the failed step's message; the executable is then left unchanged.
+    void ChangeExeIcon(const std::filesystem::path& exePath, const std::filesystem::path& icoPath);
+
+    // Rewrites the version-information texts in place, each within the room its value already
+    // has (longer values are cut to that room), and stores the block in the neutral language.
+    // Returns true when the rewritten block was written; false when the file or its version
+    // information is missing or the write failed (the file is then unchanged).
+    bool UpdateExeInfo(const std::filesystem::path& exePath, const std::string& CompanyName,
+                       const std::string& FileDescription, const std::string& FileVersion,
+                       const std::string& InternalName, const std::string& LegalCopyright,
+                       const std::string& LegalTrademarks, const std::string& OriginalFileName,
+                       const std::string& ProgramID, const std::string& ProductName, const std::string& ProductVersion,
+                       const std::string& Comments);
+#endif
+
     // The same layout rule applied to an executable file on disk: nothing when the file is
     // not a PE image. Throws EFileError when it cannot be read.
     static std::optional<TArchiveLocation> LocateArchive(const std::filesystem::path& exePath);
