@@ -51,8 +51,8 @@ protected:
 };
 
 TEST_F(PackToolTest, BuildsAnExecutableWhoseArchiveMirrorsTheProject) {
-    std::filesystem::create_directories(output.parent_path());
-    ASSERT_EQ(Build(), 0) << err.str();
+    WriteFile(dir / "setup.exe", "installer bytes");
+    ASSERT_EQ(Build({"--installer", (dir / "setup.exe").string()}), 0) << err.str();
 
     const TBytes packaged = vellum::testing::ReadFile(output);
     ASSERT_GT(packaged.size(), runtimeImage.size());
@@ -66,7 +66,7 @@ TEST_F(PackToolTest, BuildsAnExecutableWhoseArchiveMirrorsTheProject) {
          {"vlm.ini", "vlm-webviewjs", "WebView2LoaderWin64.dll", "web/index.html", "web/js/app.js", "web/empty.css"})
         EXPECT_NE(listing.find(name), std::string::npos) << name;
     EXPECT_EQ(listing.find("notes.txt"), std::string::npos) << "only the DirName folder is packed";
-    EXPECT_NE(listing.find("6 entries"), std::string::npos) << listing;
+    EXPECT_NE(listing.find("7 entries"), std::string::npos) << listing;
 
     ASSERT_EQ(Run({"cat", output.string(), "WEB/JS/APP.JS"}), 0) << err.str();
     EXPECT_EQ(out.str(), "vlm.app.close();");
