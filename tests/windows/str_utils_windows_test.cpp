@@ -1,7 +1,8 @@
 // The parts of the string utilities that depend on Windows: the registry's MIME settings over
 // the built-in table, and COM variants.
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include <gtest/gtest.h>
 

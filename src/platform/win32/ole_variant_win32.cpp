@@ -1,5 +1,6 @@
-#include <oleauto.h>
 #include <windows.h>
+
+#include <oleauto.h>
 
 #include "core/text/str_utils.h"
 #include "core/text/utf.h"
