@@ -81,6 +81,20 @@ TEST(SysUtilsWindows, ShellExecAsAdminAndWaitKeepsTheMessageLoopRunning) {
     EXPECT_EQ(code, 7);
     EXPECT_GE(g_timerTicks.load(), 5) << "timer messages were dispatched while waiting";
     EXPECT_EQ(TSysUtils::ShellExecAsAdminAndWait(nullptr, "Z:\\no\\such\\installer.exe", ""), 0);
+
+    // Asked to terminate while waiting: the wait ends, and the quit message stays for the
+    X const UINT_PTR quitter = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        PostQuitMessage(3);
+    });
+    const auto started = GetTickCount64();
+    EXPECT_EQ(TSysUtils::ShellExecAsAdminAndWait(nullptr, Beside("exit_with.exe"), "0 3000"), 259) << "still active";
+    EXPECT_LT(GetTickCount64() - started, 2500u);
+    KillTimer(nullptr, quitter);
+    EXPECT_TRUE(TSysUtils::ApplicationTerminated());
+    MSG message;
+    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(message.wParam, 3u);
 }
 
 TEST(SysUtilsWindows, FileOperationsAndSizes) {

@@ -38,13 +38,16 @@ std::string WithDelimiter(std::string path) {
 }
 
 bool g_terminated = false;
+int g_quitCode = 0;
 
-// Runs the messages waiting for this thread, as the application's own loop would.
+// Runs the messages waiting for this thread, as the application's own loop would. A quit
+// message marks the application as asked to terminate.
 void ProcessMessages() {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             g_terminated = true;
+            g_quitCode = static_cast<int>(message.wParam);
             continue;
         }
         TranslateMessage(&message);
@@ -201,6 +204,7 @@ std::int32_t TSysUtils::ShellExecAsAdminAndWait(TWindowHandle AHandle, const std
     if (!ShellExecuteExW(&info)) return 0;
     if (info.hProcess == nullptr) return 0;
 
+    const bool terminatedBefore = g_terminated;
     DWORD exitCode = 0;
     for (;;) {
         ProcessMessages();
@@ -210,6 +214,8 @@ std::int32_t TSysUtils::ShellExecAsAdminAndWait(TWindowHandle AHandle, const std
         MsgWaitForMultipleObjects(1, &info.hProcess, FALSE, INFINITE, QS_ALLINPUT);
     }
     CloseHandle(info.hProcess);
+    // A quit message taken here belongs to the application's own loop: hand it back.
+    if (g_terminated && !terminatedBefore) PostQuitMessage(g_quitCode);
     return static_cast<std::int32_t>(exitCode);
 }
 
