@@ -83,7 +83,8 @@ TEST(SysUtilsWindows, ShellExecAsAdminAndWaitKeepsTheMessageLoopRunning) {
     EXPECT_EQ(TSysUtils::ShellExecAsAdminAndWait(nullptr, "Z:\\no\\such\\installer.exe", ""), 0);
 
     // Asked to terminate while waiting: the wait ends, and the quit message stays for the
-    X const UINT_PTR quitter = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
+    // application's own loop. (The process stays marked as terminating; no later test waits.)
+    const UINT_PTR quitter = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
         PostQuitMessage(3);
     });
