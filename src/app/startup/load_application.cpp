@@ -1,0 +1,125 @@
+#include "app/startup/load_application.h"
+
+#include <filesystem>
+
+#include "core/archive/calculations.h"
+#include "core/errors.h"
+#include "core/text/text_decoding.h"
+#include "core/text/utf.h"
+
+namespace vellum {
+
+const char* const kDefaultWebviewArguments =
+    "--disable-logging --disable-web-security --disable-features=RendererCodeIntegrity "
+    "--enable-features=msSpeechRecognition --autoplay-policy=no-user-gesture-required";
+
+namespace {
+
+constexpr const char* kSection = "App";
+
+void CreateFolder(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(PathFromUtf8(path), error);
+    if (error || !std::filesystem::is_directory(PathFromUtf8(path)))
+        throw EFileError("Cannot create folder \"" + path + "\". " + error.message());
+}
+
+}  // namespace
+
+TStartupState::~TStartupState() {
+    Reset();
+}
+
+void TStartupState::Reset() {
+    AppArchive.reset();
+    ArchiveStream.reset();
+    ExeUtils.reset();
+    AppSettings.reset();
+    AppID.clear(), AppName.clear(), AppDirName.clear(), AppIndexHtml.clear(), BrowserDataDir.clear(),
+        AppDataDir.clear(), LoaderLibraryPath.clear();
+}
+
+TStartupState& StartupState() {
+    static TStartupState state;
+    return state;
+}
+
+bool IsSecondWindowCommandLine(const std::vector<std::string>& arguments, const std::string& appId) {
+    return arguments.size() == 2 && arguments[0] == appId;
+}
+
+void LoadApplication(TStartupServices& Services) {
+    TStartupState& state = StartupState();
+    const auto message = [&](int index) { return Services.LocalizedMessage(index); };
+
+    // 1. The executable utilities, the archive reader and empty settings.
+    state.ExeUtils = std::make_unique<TExeUtils>(*Services.Executable);
+    state.AppArchive = std::make_unique<TZipArchive>();
+    state.AppSettings = std::make_unique<TAppSettings>();
+
+    // 2. No archive: say so in the user's language.
+    if (!state.ExeUtils->ExeHasAttachedStub()) {
+        Services.ShowDialog(message(5), TMsgDlgType::mtError, {TMsgDlgBtn::mbYes}, {message(3)}, message(1));
+        Services.ExitProcess(0);
+    }
+
+    // 3, 4. The archive, copied into memory once and opened with the archive password.
+    state.AppArchive->SetPassword(ArchivePassword());
+    state.ArchiveStream = std::make_unique<TMemoryStream>();
+    state.ExeUtils->GetZipFromExe(*state.ArchiveStream);
+    state.ArchiveStream->SetPosition(0);
+    state.AppArchive->Open(*state.ArchiveStream);
+
+    // 5. The settings; a missing "vlm.ini" leaves them empty.
+    TMemoryStream settingsBytes;
+    state.AppArchive->ExtractToStream("vlm.ini", settingsBytes);
+    state.AppSettings->LoadFromBytes(settingsBytes.ToString());
+
+    // 6, 7. The identity; incomplete, the start ends without a word.
+    state.AppID = state.AppSettings->ReadString(kSection, "ID", "");
+    state.AppName = state.AppSettings->ReadString(kSection, "Name", "");
+    state.AppDirName = state.AppSettings->ReadString(kSection, "DirName", "");
+    state.AppIndexHtml = state.AppSettings->ReadString(kSection, "IndexHtml", "index.html");
+    if (state.AppID.empty() || state.AppName.empty() || state.AppDirName.empty()) Services.ExitProcess(0);
+
+    // 8. The visual style; "Windows" (exactly) keeps the native look.
+    const std::string theme = state.AppSettings->ReadString(kSection, "Theme", "Windows");
+    if (theme != "Windows" && !Services.SelectStyle(theme))
+        Services.ShowDialog("Style '" + theme + "' not found", TMsgDlgType::mtError, {TMsgDlgBtn::mbClose}, {},
+                            "Error");
+
+    // 9 to 11. The data folder, the browser's folder and the loader library, extracted only
+    // when its file is missing.
+    const std::string delimiter(1, Services.PathDelimiter);
+    state.AppDataDir = Services.LocalAppDataDir() + state.AppID + delimiter;
+    CreateFolder(state.AppDataDir);
+    state.BrowserDataDir = state.AppDataDir + "Win64" + delimiter;
+    state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
+    CreateFolder(state.BrowserDataDir);
+    if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) {
+        TFileStream loader(PathFromUtf8(state.LoaderLibraryPath), TFileStream::TMode::Create);
+        state.AppArchive->ExtractToStream("WebView2LoaderWin64.dll", loader);
+        loader.Close();
+    }
+
+    // 12 to 14. The browser's environment.
+    Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);
+    const std::string arguments = state.AppSettings->ReadString(kSection, "WebviewArguments", "");
+    Services.SetEnvironment("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS",
+                            TrimText(arguments).empty() ? std::string(kDefaultWebviewArguments) : arguments);
+    Services.SetEnvironment("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", std::nullopt);
+    Services.SetEnvironment("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", std::nullopt);
+
+    // 15. The browser runtime; when missing, the installation flow takes over for good.
+    if (!Services.CheckEdgeIsInstalled(state.LoaderLibraryPath)) {
+        Services.RunInstallationFlow();
+        Services.ExitProcess(0);
+    }
+
+    // 16, 17. Copies the application starts itself skip the password gate.
+    if (!Services.Arguments.empty() && Services.Arguments[0] == state.AppID) return;
+    const std::string password = state.AppSettings->ReadString(kSection, "Password", "");
+    if (!password.empty() && Services.ShowPasswordPrompt(state.AppName, password) != mrOk) Services.ExitProcess(0);
+}
+
+}  // namespace vellum

@@ -1,0 +1,171 @@
+// The startup message dialog: a standard modal message dialog drawn with the system's message
+// font, its icon chosen by kind and its buttons laid out in enumeration order.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "app/startup/startup_messages.h"
+#include "core/text/utf.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr int kFirstButtonId = 100;
+constexpr int kButtonWidth = 75, kButtonHeight = 25, kButtonGap = 8, kMargin = 16, kIconSize = 32;
+
+std::wstring Wide(const std::string& text) {
+    const std::u16string units = Utf8ToUtf16(text);
+    return std::wstring(units.begin(), units.end());
+}
+
+struct TDialogState {
+    TStartupDialogLayout Layout;
+    int Result = mrNone;
+    bool Done = false;
+};
+
+LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_NCCREATE:
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+            break;
+        case DM_GETDEFID:
+            if (state != nullptr && state->Layout.DefaultIndex >= 0)
+                return MAKELRESULT(kFirstButtonId + state->Layout.DefaultIndex, DC_HASDEFID);
+            return 0;
+        case WM_COMMAND: {
+            if (state == nullptr) break;
+            const int id = LOWORD(wParam);
+            int index = id - kFirstButtonId;
+            if (id == IDCANCEL) index = state->Layout.EscapeIndex;  // Escape
+            if (id == IDOK) index = state->Layout.DefaultIndex;     // Enter without a focused button
+            if (index >= 0 && index < static_cast<int>(state->Layout.Buttons.size())) {
+                state->Result = state->Layout.Buttons[static_cast<std::size_t>(index)].ModalResult;
+                state->Done = true;
+            }
+            return 0;
+        }
+        case WM_CLOSE:
+            if (state != nullptr) {
+                state->Result = mrCancel;
+                state->Done = true;
+            }
+            return 0;
+        default: break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t* IconOf(TMsgDlgType kind) {
+    switch (kind) {
+        case TMsgDlgType::mtWarning: return IDI_WARNING;
+        case TMsgDlgType::mtError: return IDI_ERROR;
+        case TMsgDlgType::mtInformation: return IDI_INFORMATION;
+        case TMsgDlgType::mtConfirmation: return IDI_QUESTION;
+        case TMsgDlgType::mtCustom: return nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vector<TMsgDlgBtn>& Buttons,
+                      const std::vector<std::string>& Captions, const std::string& Title) {
+    static const wchar_t* const kClassName = L"TMessageForm";
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
+        windowClass.lpfnWndProc = DialogProc;
+        windowClass.hInstance = instance;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = kClassName;
+        RegisterClassExW(&windowClass);
+    }
+
+    TDialogState state;
+    state.Layout = LayOutStartupDialog(Buttons, Captions);
+
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+
+    // Measure the text, wrapped at a readable width.
+    const std::wstring text = Wide(Msg);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(screen, font);
+    RECT textRect{0, 0, 380, 0};
+    DrawTextW(screen, text.c_str(), -1, &textRect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+
+    const wchar_t* icon = IconOf(Kind);
+    const int textLeft = kMargin + (icon != nullptr ? kIconSize + kMargin : 0);
+    const int buttonCount = static_cast<int>(state.Layout.Buttons.size());
+    const int buttonsWidth = buttonCount * kButtonWidth + std::max(0, buttonCount - 1) * kButtonGap;
+    const int clientWidth = std::max(textLeft + static_cast<int>(textRect.right) + kMargin, buttonsWidth + 2 * kMargin);
+    const int bodyHeight = std::max(static_cast<int>(textRect.bottom), icon != nullptr ? kIconSize : 0);
+    const int clientHeight = kMargin + bodyHeight + kMargin + kButtonHeight + kMargin;
+
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+    RECT frame{0, 0, clientWidth, clientHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const HWND owner = GetActiveWindow();
+    HWND dialog =
+        CreateWindowExW(exStyle, kClassName, Wide(Title).c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                        (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner, nullptr, instance, &state);
+    if (dialog == nullptr) {
+        DeleteObject(font);
+        return mrCancel;
+    }
+
+    if (icon != nullptr) {
+        HWND iconControl = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, kMargin, kMargin,
+                                           kIconSize, kIconSize, dialog, nullptr, instance, nullptr);
+        SendMessageW(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
+    }
+    HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, textLeft,
+                                 kMargin, textRect.right, textRect.bottom, dialog, nullptr, instance, nullptr);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+
+    int left = (clientWidth - buttonsWidth) / 2;
+    const int top = kMargin + bodyHeight + kMargin;
+    HWND defaultButton = nullptr;
+    for (int i = 0; i < buttonCount; ++i) {
+        const bool isDefault = i == state.Layout.DefaultIndex;
+        HWND button =
+            CreateWindowExW(0, L"BUTTON", Wide(state.Layout.Buttons[static_cast<std::size_t>(i)].Caption).c_str(),
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), left,
+                            top, kButtonWidth, kButtonHeight, dialog,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + i)), instance, nullptr);
+        SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+        if (isDefault) defaultButton = button;
+        left += kButtonWidth + kButtonGap;
+    }
+
+    if (owner != nullptr) EnableWindow(owner, FALSE);
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    SetForegroundWindow(dialog);
+    SetFocus(defaultButton != nullptr ? defaultButton : dialog);
+
+    MSG message;
+    while (!state.Done && GetMessageW(&message, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(dialog, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+    if (owner != nullptr) EnableWindow(owner, TRUE);
+    DestroyWindow(dialog);
+    DeleteObject(font);
+    return state.Done ? state.Result : mrCancel;
+}
+
+}  // namespace vellum
