@@ -8,13 +8,19 @@ vellum_started_xvfb=""
 
 start_wine_session() {
     if [ -z "${DISPLAY:-}" ]; then
-        local display=:97
-        Xvfb "$display" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display itself and writes its number once it is ready.
+        local number_file
+        number_file=$(mktemp)
+        Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
         vellum_started_xvfb=$!
-        export DISPLAY=$display
-        sleep 1
+        for _ in $(seq 1 100); do
+            [ -s "$number_file" ] && break
+            sleep 0.1
+        done
+        export DISPLAY=":$(tr -d '[:space:]' <"$number_file")"
+        rm -f "$number_file"
     fi
-    wineserver -p
+    wineserver -p 2>/dev/null || true
     # Wine's own services start with the first program; start them here, detached from every
     # pipe, so that they never hold a test runner's output open.
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true

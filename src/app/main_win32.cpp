@@ -1,7 +1,158 @@
+// The runtime's entry: startup, the single-instance rule, then the main window and its loop.
 #include <windows.h>
 
-// The runtime's entry. Loading the attached application and opening its window arrive with
-// the startup sequence; until then the program image only carries its sections and resources.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <typeinfo>
+#include <vector>
+
+#include "app/forms/edge_installer_form.h"
+#include "app/forms/require_password_form.h"
+#include "app/forms/rounded_corners.h"
+#include "app/startup/edge_installation.h"
+#include "app/startup/load_application.h"
+#include "app/startup/startup_messages.h"
+#include "core/errors.h"
+#include "core/text/ascii_case.h"
+#include "core/text/utf.h"
+#include "platform/own_executable.h"
+#include "platform/sys_utils.h"
+
+namespace vellum {
+namespace {
+
+std::wstring Wide(const std::string& text) {
+    const std::u16string units = Utf8ToUtf16(text);
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string Narrow(const wchar_t* text) {
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), wcslen(text)));
+}
+
+std::vector<std::string> CommandLineArguments() {
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::string> result;
+    for (int i = 1; i < count; ++i) result.push_back(Narrow(arguments[i]));
+    LocalFree(arguments);
+    return result;
+}
+
+// The program-wide report of an error nothing handled, then exit code 1.
+[[noreturn]] void ReportUnhandledError(const char* className, const std::string& message) {
+    const std::string module = PathToUtf8(RunningExecutable().Path().filename());
+    const std::string end = !message.empty() && message.back() == '.' ? "" : ".";
+    char address[32];
+    std::snprintf(address, sizeof address, "%016llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(__builtin_return_address(0))));
+    const std::string text = std::string("Exception ") + className + " in module " + module + " at " + address +
+                             ".\r\n" + message + end + "\r\n";
+    MessageBoxW(nullptr, Wide(text).c_str(), L"Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    std::exit(1);
+}
+
+// Until the main window arrives: a plain top-level window captioned with the application's
+// name, so that the message loop and the single-instance rule run for real.
+class TPlainMainWindow final : public TRoundedCornerForm {
+public:
+    int Run(const std::string& caption) {
+        const HINSTANCE instance = GetModuleHandleW(nullptr);
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            if (message == WM_DESTROY) {
+                PostQuitMessage(0);
+                return 0;
+            }
+            return DefWindowProcW(window, message, wParam, lParam);
+        };
+        windowClass.hInstance = instance;
+        windowClass.hIcon = LoadIconW(instance, L"MAINICON");
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+        windowClass.lpszClassName = L"TMainForm";
+        RegisterClassExW(&windowClass);
+        HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"TMainForm", Wide(caption).c_str(), WS_OVERLAPPEDWINDOW,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
+        if (window == nullptr) return 0;
+        WindowCreated(window);
+        ShowWindow(window, SW_SHOWNORMAL);
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        return 0;
+    }
+};
+
+TStartupServices WindowsStartupServices(const std::vector<std::string>& arguments) {
+    TStartupServices services;
+    services.Executable = &RunningExecutable();
+    services.Arguments = arguments;
+    services.ShowDialog = ShowStartupDialog;
+    services.LocalizedMessage = GetLocalizedMessage;
+    services.ExitProcess = [](int code) { std::exit(code); };
+    services.LocalAppDataDir = [] { return TSysUtils::GetLocalAppDataDirPath(); };
+    services.SetEnvironment = [](const std::string& name, const std::optional<std::string>& value) {
+        SetEnvironmentVariableW(Wide(name).c_str(), value ? Wide(*value).c_str() : nullptr);
+    };
+    // Until the themes arrive, the catalogue holds the native style alone; menus keep the
+    // native look whatever is selected.
+    services.SelectStyle = [](const std::string& name) { return EqualIgnoringAsciiCase(name, "Windows"); };
+    services.CheckEdgeIsInstalled = TSysUtils::CheckEdgeIsInstalled;
+    services.ShowPasswordPrompt = ShowRequirePasswordForm;
+    services.PathDelimiter = '\\';
+    return services;
+}
+
+}  // namespace
+
+int RunVellumRuntime() {
+    const std::vector<std::string> arguments = CommandLineArguments();
+    TStartupServices services = WindowsStartupServices(arguments);
+    TInstallationServices installation;
+    installation.DeleteDirectory = TSysUtils::DeleteDirectory;
+    installation.FileExists = [](const std::string& path) {
+        return GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+    };
+    installation.DeleteFile = [](const std::string& path) { DeleteFileW(Wide(path).c_str()); };
+    installation.ShowBusyWindow = [] {
+        const TAppSettings& settings = *StartupState().AppSettings;
+        return ShowEdgeInstallerForm(
+            settings.ReadInteger("App", "InstallFormColor", static_cast<std::int32_t>(0xFF00001A)),
+            settings.ReadInteger("App", "InstallIndicatorColor", 1),
+            settings.ReadInteger("App", "InstallIndicatorType", 0));
+    };
+    installation.ShellExecAsAdminAndWait = TSysUtils::ShellExecAsAdminAndWait;
+    installation.ShellExec = TSysUtils::ShellExec;
+    installation.OwnExecutablePath = PathToUtf8(RunningExecutable().Path());
+    services.RunInstallationFlow = [&] { RunEdgeInstallationFlow(services, installation); };
+
+    try {
+        LoadApplication(services);
+    } catch (const EVellumError& error) {
+        ReportUnhandledError(error.ClassName(), error.what());
+    } catch (const std::exception& error) {
+        ReportUnhandledError(typeid(error).name(), error.what());
+    }
+
+    const TStartupState& state = StartupState();
+    if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
+        // Kept open until the process ends.
+        CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
+        if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
+    }
+    return TPlainMainWindow().Run(state.AppName);
+}
+
+}  // namespace vellum
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+    return vellum::RunVellumRuntime();
 }

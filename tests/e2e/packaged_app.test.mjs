@@ -8,6 +8,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
+import { driver, start, waitWindow, within } from './wine_app.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const linuxBuild = process.env.VELLUM_BUILD_LINUX ?? path.join(root, 'build/linux');
@@ -21,7 +22,7 @@ let work;
 let loader;
 
 function run(command, args, options = {}) {
-  const result = spawnSync(command, args, { encoding: 'utf8', timeout: 120_000, ...options });
+  const result = spawnSync(command, args, { encoding: 'utf8', timeout: 120_000, maxBuffer: 64 << 20, ...options });
   if (result.error) throw result.error;
   return result;
 }
@@ -113,16 +114,23 @@ test('an executable without an archive says so', () => {
   assert.deepEqual(probeReport(probe), { hasArchive: false });
 });
 
-test('the runtime image stands alone and a packaged runtime starts under Wine', () => {
+test('the runtime image stands alone and a packaged runtime starts under Wine', async () => {
   const objdump = run('x86_64-w64-mingw32-objdump', ['-p', runtime]);
   assert.equal(objdump.status, 0, objdump.stderr);
   const imports = [...objdump.stdout.matchAll(/DLL Name: (\S+)/g)].map((match) => match[1].toLowerCase());
   assert.ok(imports.length > 0);
   for (const dll of imports) assert.doesNotMatch(dll, /^lib(stdc\+\+|gcc|winpthread)/, `imports ${dll}`);
 
+  // With a loader that reports the browser runtime present, the packaged app gets as far as its
+  // main window, captioned with the app's name; closing it ends the process with code 0.
   const app = path.join(work, 'runtime-app.exe');
-  pack(['build', example, '-o', app, '--runtime', runtime, '--loader', loader]);
+  const presentLoader = path.join(windowsBuild, 'tests/fake_loader_version.dll');
+  pack(['build', example, '-o', app, '--runtime', runtime, '--loader', presentLoader]);
   const listing = pack(['list', app]).stdout;
   assert.match(listing, /app\/index\.html/);
-  assert.equal(wine(app).status, 0);
+  const started = start(app);
+  const window = waitWindow('class:TMainForm');
+  assert.equal(window?.title, 'Hello Vellum');
+  driver('close', 'class:TMainForm');
+  assert.equal(await within(started.exited, 15_000), 0);
 });

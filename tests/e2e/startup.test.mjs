@@ -1,0 +1,163 @@
+// Startup end to end: real runtime executables under Wine and Xvfb, driven through their
+// windows. Every start has a time limit, and whatever a test leaves running is ended.
+import { test, before, after, afterEach } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import {
+  appDataDir, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, driver, within,
+} from './wine_app.mjs';
+
+let work;
+let counter = 0;
+const versionLoader = () => fs.readFileSync(path.join(helpers, 'fake_loader_version.dll'));
+
+// A packaged app with its own identity, so tests never share a data folder or a mutex.
+function app(settings, { loader = versionLoader(), extra = {} } = {}) {
+  const id = `com.vellum.e2e.${process.pid}.${++counter}`;
+  const ini = `[App]\nID=${id}\nName=E2E App ${counter}\nDirName=app\n${settings}`;
+  const exe = packageRaw(work, `app${counter}`, {
+    'vlm.ini': ini, 'WebView2LoaderWin64.dll': loader, 'app/index.html': '<title>E2E</title>', ...extra,
+  });
+  return { exe, id, name: `E2E App ${counter}`, exeName: path.basename(exe) };
+}
+
+before(() => {
+  for (const needed of [runtime, uiDriver]) assert.ok(fs.existsSync(needed), `missing ${needed}: build first`);
+  assert.ok(process.env.DISPLAY, 'needs a display (scripts/test.sh starts Xvfb)');
+  work = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-startup-'));
+});
+
+afterEach(() => { kill('VellumRuntime.exe'); for (let i = 1; i <= counter; ++i) kill(`app${i}.exe`); });
+
+after(() => {
+  fs.rmSync(work, { recursive: true, force: true });
+  for (let i = 1; i <= counter; ++i) fs.rmSync(appDataDir(`com.vellum.e2e.${process.pid}.${i}`), { recursive: true, force: true });
+});
+
+test('no archive: the error dialog speaks the user\'s language and the exit code is 0', async () => {
+  const cases = [
+    { locale: 'it_IT.UTF-8', title: 'Errore', text: "Questa non è un'applicazione Windows valida.", button: 'Accettare' },
+    { locale: 'de_DE.UTF-8', title: 'Error', text: 'Dies ist keine gültige Windows-Anwendung.', button: 'Akzeptieren' },
+    { locale: 'zh_CN.UTF-8', title: '错误', text: '这不是有效的Windows应用程序。', button: '接受' },
+    { locale: 'en_US.UTF-8', title: 'Error', text: 'This is not a valid Windows application.', button: 'Accept' },
+  ];
+  for (const c of cases) {
+    const run = start(runtime, [], { LC_ALL: c.locale });
+    const dialog = waitWindow('class:TMessageForm');
+    assert.ok(dialog, `no dialog for ${c.locale}`);
+    assert.equal(dialog.title, c.title);
+    assert.ok(dialog.controls.some((control) => control.text === c.text), JSON.stringify(dialog));
+    const buttons = dialog.controls.filter((control) => control.class === 'Button').map((control) => control.text);
+    assert.deepEqual(buttons, [c.button]);
+    assert.equal(driver('press', 'class:TMessageForm', c.button).status, 0);
+    assert.equal(await within(run.exited, 15_000), 0, c.locale);
+  }
+});
+
+test('an incomplete identity ends silently, before any data folder exists', async () => {
+  for (const settings of ['[App]\nID=x.incomplete\nDirName=app\n', '[App]\nID=x.incomplete\nName\nDirName=app\n']) {
+    const exe = packageRaw(work, `incomplete${++counter}`, { 'vlm.ini': settings, 'app/index.html': 'x' });
+    assert.equal(await within(start(exe).exited, 20_000), 0);
+  }
+  const noSettings = packageRaw(work, `nosettings${++counter}`, { 'app/index.html': 'x' });
+  assert.equal(await within(start(noSettings).exited, 20_000), 0);
+  assert.ok(!fs.existsSync(appDataDir('x.incomplete')));
+});
+
+test('a damaged archive ends in the application error report with exit code 1', async () => {
+  const exe = path.join(work, 'damaged.exe');
+  fs.writeFileSync(exe, Buffer.concat([fs.readFileSync(runtime), Buffer.from('PK\x03\x04 not really an archive')]));
+  const run = start(exe);
+  const report = waitWindow('Application Error');
+  assert.ok(report, 'no report');
+  const text = report.controls.map((control) => control.text).join('\n');
+  assert.match(text, /^Exception EArchiveError in module damaged\.exe at [0-9A-F]{16}\.\r?\nThe stream holds no ZIP archive\./m);
+  driver('press', 'Application Error', 'OK');
+  assert.equal(await within(run.exited, 15_000), 1);
+});
+
+test('runtime missing with installation switched off: message 6, data folder kept', async () => {
+  const a = app('EdgeInstaller=0\n', { loader: 'not a loader' });
+  const run = start(a.exe);
+  const dialog = waitWindow('class:TMessageForm');
+  assert.ok(dialog);
+  assert.ok(dialog.controls.some((c) => c.text.startsWith('The Microsoft WebView2 runtime is required to run this application. This application cannot continue')));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.equal(await within(run.exited, 15_000), 0);
+  assert.ok(fs.existsSync(appDataDir(a.id)), 'the data folder stays');
+});
+
+test('runtime missing and installation declined: the data folder goes, message 8', async () => {
+  const a = app('', { loader: 'not a loader' });
+  const run = start(a.exe);
+  const question = waitWindow('class:TMessageForm');
+  assert.equal(question.title, 'Confirm');
+  const buttons = question.controls.filter((c) => c.class === 'Button').map((c) => c.text);
+  assert.deepEqual(buttons, ['Accept', 'Cancel']);
+  driver('key', 'class:TMessageForm', '27');  // Escape presses Cancel
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  const report = waitWindow('class:TMessageForm');
+  assert.ok(report.controls.some((c) => c.text === 'This application cannot continue and will be closed now.'));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.equal(await within(run.exited, 15_000), 0);
+  assert.ok(!fs.existsSync(appDataDir(a.id)), 'the data folder is removed');
+});
+
+test('single instance: a second plain start is refused silently, (AppID, URL) is let through', async () => {
+  const a = app('');
+  const first = start(a.exe);
+  assert.ok(waitWindow(a.name), 'first window');
+  const second = start(a.exe);
+  assert.equal(await within(second.exited, 20_000), 0);
+  const third = start(a.exe, [a.id, 'file:///app/other.html']);
+  await new Promise((resolve) => setTimeout(resolve, 2500));
+  assert.equal(driver('count', a.name).stdout.trim(), '2');
+  driver('close', a.name);
+  driver('close', a.name);
+  assert.equal(await within(first.exited, 15_000), 0);
+  assert.equal(await within(third.exited, 15_000), 0);
+});
+
+test('AllowInstances lets any number of copies run', async () => {
+  const a = app('AllowInstances=1\n');
+  const first = start(a.exe);
+  assert.ok(waitWindow(a.name));
+  const second = start(a.exe);
+  await new Promise((resolve) => setTimeout(resolve, 2500));
+  assert.equal(await within(second.exited, 100), 'running');
+  assert.equal(driver('count', a.name).stdout.trim(), '2');
+  driver('close', a.name);
+  driver('close', a.name);
+  await within(first.exited, 15_000);
+});
+
+test('password gate: opens on the right key release only, the close box ends the start', async () => {
+  const a = app('Password=Secret\n');
+  const wrong = start(a.exe);
+  let prompt = waitWindow('class:TRequirePasswordForm');
+  assert.equal(prompt.title, a.name);
+  driver('type', 'class:TRequirePasswordForm', 'secret');
+  driver('key', 'class:TRequirePasswordForm', '27');
+  await new Promise((resolve) => setTimeout(resolve, 500));
+  assert.ok(waitWindow('class:TRequirePasswordForm', 1000), 'wrong case and Escape leave the prompt open');
+  driver('close', 'class:TRequirePasswordForm');
+  assert.equal(await within(wrong.exited, 15_000), 0);
+  assert.equal(driver('count', 'class:TMainForm').stdout.trim(), '0', 'no main window');
+
+  const right = start(a.exe);
+  prompt = waitWindow('class:TRequirePasswordForm');
+  assert.ok(prompt);
+  driver('type', 'class:TRequirePasswordForm', 'Secret');
+  assert.equal(driver('gone', 'class:TRequirePasswordForm', '5000').status, 0, 'closed by the last key release');
+  assert.equal(waitWindow('class:TMainForm')?.title, a.name, 'the main window follows');
+  driver('close', 'class:TMainForm');
+  assert.equal(await within(right.exited, 15_000), 0);
+
+  const skipped = start(a.exe, [a.id]);
+  assert.ok(waitWindow('class:TMainForm'), 'a copy started with the identity skips the prompt');
+  assert.equal(driver('count', 'class:TRequirePasswordForm').stdout.trim(), '0');
+  driver('close', 'class:TMainForm');
+  await within(skipped.exited, 15_000);
+});

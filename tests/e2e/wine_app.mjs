@@ -1,0 +1,77 @@
+// Helpers for end-to-end tests that start Windows programs under Wine and drive their windows.
+import { spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+export const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
+export const linuxBuild = process.env.VELLUM_BUILD_LINUX ?? path.join(root, 'build/linux');
+export const windowsBuild = process.env.VELLUM_BUILD_WINDOWS ?? path.join(root, 'build/windows');
+export const vellumPack = path.join(linuxBuild, 'src/tools/pack/vellum-pack');
+export const runtime = path.join(windowsBuild, 'src/app/VellumRuntime.exe');
+export const uiDriver = path.join(windowsBuild, 'tests/ui_driver.exe');
+export const helpers = path.join(windowsBuild, 'tests');
+export const winePrefix = process.env.WINEPREFIX ?? '/var/cache/vellum/wineprefix';
+
+// The archive password, as pinned by the native tests of the password routine.
+export const archivePassword = 'Ffuoil-Qvratsg.Frd #2026!e';
+
+export function wineEnv(extra = {}) {
+  return { ...process.env, WINEPREFIX: winePrefix, WINEDEBUG: '-all', LC_ALL: 'en_US.UTF-8', ...extra };
+}
+
+// Starts a program under Wine; `exited` settles with its exit code. Every start has a limit.
+export function start(exe, args = [], env = {}, limitMs = 60_000) {
+  const child = spawn('wine', [exe, ...args], { env: wineEnv(env), stdio: ['ignore', 'pipe', 'pipe'] });
+  let output = '';
+  child.stdout.on('data', (chunk) => { output += chunk; });
+  child.stderr.on('data', (chunk) => { output += chunk; });
+  const timer = setTimeout(() => child.kill('SIGKILL'), limitMs);
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => {
+    clearTimeout(timer);
+    resolve(code ?? `signal ${signal}`);
+  }));
+  return { child, exited, output: () => output };
+}
+
+// Waits for a settled promise at most `ms` milliseconds; 'running' when it did not settle.
+export function within(promise, ms) {
+  return Promise.race([promise, new Promise((resolve) => setTimeout(() => resolve('running'), ms))]);
+}
+
+export function driver(...args) {
+  const result = spawnSync('wine', [uiDriver, ...args], { env: wineEnv(), encoding: 'utf8', timeout: 30_000 });
+  return { status: result.status, stdout: result.stdout ?? '', stderr: result.stderr ?? '' };
+}
+
+export function waitWindow(spec, timeoutMs = 15_000) {
+  const result = driver('wait', spec, String(timeoutMs));
+  if (result.status !== 0) return null;
+  return JSON.parse(result.stdout);
+}
+
+// Ends every copy of a program that a test left running.
+export function kill(exeName) {
+  spawnSync('wine', ['taskkill', '/F', '/IM', exeName], { env: wineEnv(), stdio: 'ignore', timeout: 20_000 });
+}
+
+// The data folder Windows gives an application's identity inside the Wine prefix.
+export function appDataDir(id) {
+  return path.join(winePrefix, 'drive_c/users', process.env.USER ?? 'root', 'AppData/Local', id);
+}
+
+// A packaged executable made of the runtime and an archive of the given files, written with
+// Info-ZIP so that settings the packaging tool would refuse can be tried too.
+export function packageRaw(dir, name, files) {
+  const staging = fs.mkdtempSync(path.join(dir, 'staging-'));
+  for (const [entry, content] of Object.entries(files)) {
+    fs.mkdirSync(path.dirname(path.join(staging, entry)), { recursive: true });
+    fs.writeFileSync(path.join(staging, entry), content);
+  }
+  const zip = path.join(dir, `${name}.zip`);
+  const result = spawnSync('zip', ['-q', '-r', '-P', archivePassword, zip, ...Object.keys(files)], { cwd: staging });
+  if (result.status !== 0) throw new Error(`zip failed: ${result.stderr}`);
+  const exe = path.join(dir, `${name}.exe`);
+  fs.writeFileSync(exe, Buffer.concat([fs.readFileSync(runtime), fs.readFileSync(zip)]));
+  return exe;
+}

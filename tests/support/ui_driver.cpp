@@ -1,0 +1,177 @@
+// A small UI driver for the end-to-end tests: it finds a top-level window of any process by
+// title or class, reports its title and the texts of its controls, presses buttons, closes
+// windows and types keys. Usage (a window is "TITLE" or "class:CLASSNAME"):
+//
+//   ui_driver wait WINDOW [TIMEOUT_MS]   waits for the window, prints it as JSON, exit 0 (1: timeout)
+//   ui_driver gone WINDOW [TIMEOUT_MS]   waits until no such window exists, exit 0 (1: timeout)
+//   ui_driver press WINDOW CAPTION       clicks the button captioned CAPTION ("&" ignored)
+//   ui_driver close WINDOW               sends the window's close command (as its close box does)
+//   ui_driver type WINDOW TEXT           types TEXT into the window's focused edit, key by key
+//   ui_driver key WINDOW VIRTUAL_KEY     presses and releases one key (27 is Escape)
+//   ui_driver count WINDOW               prints how many such windows exist
+//
+// The JSON: {"title": ..., "class": ..., "visible": true, "controls": [{"class": ..., "text": ...}]}
+#include <windows.h>
+
+#include <nlohmann/json.hpp>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Narrow(const std::wstring& text) {
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), result.data(), length, nullptr,
+                        nullptr);
+    return result;
+}
+
+std::wstring TextOf(HWND window) {
+    const auto length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::vector<HWND> FindWindows(const std::wstring& spec) {
+    struct TSearch {
+        std::wstring Spec;
+        std::vector<HWND> Found;
+    } search{spec, {}};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* s = reinterpret_cast<TSearch*>(parameter);
+            const bool byClass = s->Spec.rfind(L"class:", 0) == 0;
+            if (byClass ? ClassOf(window) == s->Spec.substr(6) : TextOf(window) == s->Spec) s->Found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+HWND WaitFor(const std::wstring& spec, DWORD timeout) {
+    const ULONGLONG until = GetTickCount64() + timeout;
+    do {
+        for (HWND window : FindWindows(spec))
+            if (IsWindowVisible(window)) return window;
+        Sleep(50);
+    } while (GetTickCount64() < until);
+    return nullptr;
+}
+
+std::vector<HWND> Children(HWND window) {
+    std::vector<HWND> children;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM parameter) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+std::wstring WithoutAmpersands(std::wstring text) {
+    std::wstring result;
+    for (const wchar_t c : text)
+        if (c != L'&') result += c;
+    return result;
+}
+
+// A key press as the target sees it: the character itself (posted key-downs would be
+// translated again by the target's own loop, without the shift state), then the release.
+void PostKey(HWND target, UINT virtualKey, wchar_t character) {
+    const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
+    if (character != 0)
+        PostMessageW(target, WM_CHAR, character, 1 | (scan << 16));
+    else
+        PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | (1u << 30) | (1u << 31));
+    Sleep(30);
+}
+
+HWND EditOf(HWND window) {
+    for (HWND child : Children(window))
+        if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
+    return window;
+}
+
+int Usage() {
+    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count WINDOW [ARGUMENT]\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return Usage();
+    const std::wstring command = argv[1];
+    const std::wstring spec = argv[2];
+    if (command == L"count") {
+        std::printf("%zu\n", FindWindows(spec).size());
+        return 0;
+    }
+    if (command == L"gone") {
+        const ULONGLONG until = GetTickCount64() + (argc > 3 ? _wtoi(argv[3]) : 10000);
+        while (!FindWindows(spec).empty())
+            if (GetTickCount64() > until)
+                return 1;
+            else
+                Sleep(50);
+        return 0;
+    }
+    const DWORD timeout = command == L"wait" && argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000;
+    HWND window = WaitFor(spec, timeout);
+    if (window == nullptr) {
+        std::fprintf(stderr, "ui_driver: no window %s\n", Narrow(spec).c_str());
+        return 1;
+    }
+    if (command == L"wait") {
+        nlohmann::json report = {{"title", Narrow(TextOf(window))},
+                                 {"class", Narrow(ClassOf(window))},
+                                 {"visible", IsWindowVisible(window) != 0},
+                                 {"controls", nlohmann::json::array()}};
+        for (HWND child : Children(window))
+            report["controls"].push_back({{"class", Narrow(ClassOf(child))}, {"text", Narrow(TextOf(child))}});
+        std::puts(report.dump().c_str());
+        return 0;
+    }
+    if (command == L"press" && argc > 3) {
+        const std::wstring caption = WithoutAmpersands(argv[3]);
+        for (HWND child : Children(window))
+            if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(child)) == caption) {
+                PostMessageW(child, BM_CLICK, 0, 0);
+                return 0;
+            }
+        std::fprintf(stderr, "ui_driver: no button %s\n", Narrow(caption).c_str());
+        return 1;
+    }
+    if (command == L"close") {
+        PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        return 0;
+    }
+    if (command == L"type" && argc > 3) {
+        HWND edit = EditOf(window);
+        for (const wchar_t c : std::wstring(argv[3])) {
+            const SHORT scan = VkKeyScanW(c);
+            PostKey(edit, scan == -1 ? 0 : LOBYTE(scan), c);
+        }
+        return 0;
+    }
+    if (command == L"key" && argc > 3) {
+        PostKey(EditOf(window), static_cast<UINT>(_wtoi(argv[3])), 0);
+        return 0;
+    }
+    return Usage();
+}
