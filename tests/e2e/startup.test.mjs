@@ -161,3 +161,114 @@ test('password gate: opens on the right key release only, the close box ends the
   driver('close', 'class:TMainForm');
   await within(skipped.exited, 15_000);
 });
+
+function dumpPath(name) {
+  return path.join(work, name);
+}
+
+function readDump(file) {
+  return fs.existsSync(file) ? fs.readFileSync(file, 'utf8').replace(/^\uFEFF/, '') : null;
+}
+
+// The runtime installation with the installer stand-in: it records what it sees and can
+// "install" the runtime, which the marker loader then reports present.
+function installerApp(settings, loaderName = 'fake_loader_marker.dll') {
+  return app(settings, {
+    loader: fs.readFileSync(path.join(helpers, loaderName)),
+    extra: { 'WebView2Installer.exe': fs.readFileSync(path.join(helpers, 'fake_installer.exe')) },
+  });
+}
+
+test('the browser environment as the installer, a child process, sees it', async () => {
+  const cases = [
+    { settings: 'WebviewArguments=   \n', expected: '--disable-logging --disable-web-security --disable-features=RendererCodeIntegrity --enable-features=msSpeechRecognition --autoplay-policy=no-user-gesture-required' },
+    { settings: 'WebviewArguments=--lang=it   --mute-audio\n', expected: '--lang=it   --mute-audio' },
+  ];
+  for (const c of cases) {
+    const a = installerApp(c.settings);
+    const dump = dumpPath(`env${counter}.txt`);
+    const run = start(a.exe, [], {
+      VELLUM_ENV_DUMP: `Z:${dump.replaceAll('/', '\\')}`,
+      WEBVIEW2_BROWSER_EXECUTABLE_FOLDER: 'C:\\somewhere',
+      WEBVIEW2_RELEASE_CHANNEL_PREFERENCE: '1',
+    });
+    assert.ok(waitWindow('class:TMessageForm'));
+    driver('press', 'class:TMessageForm', 'Accept');  // install
+    assert.ok(waitWindow('class:TMessageForm'), 'the installer failed: message 9');
+    driver('press', 'class:TMessageForm', 'Accept');
+    assert.equal(await within(run.exited, 20_000), 0);
+    const lines = readDump(dump).split(/\r?\n/);
+    assert.equal(lines[0], `WEBVIEW2_USER_DATA_FOLDER=C:\\users\\${process.env.USER ?? 'root'}\\AppData\\Local\\${a.id}\\Win64\\`);
+    assert.equal(lines[1], `WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS=${c.expected}`);
+    assert.equal(lines[2], 'WEBVIEW2_BROWSER_EXECUTABLE_FOLDER absent');
+    assert.equal(lines[3], 'WEBVIEW2_RELEASE_CHANNEL_PREFERENCE absent');
+    assert.equal(lines[4], 'arguments: /silent /install');
+    assert.ok(!fs.existsSync(appDataDir(a.id)), 'a failed installation removes the data folder');
+  }
+});
+
+test('an installation that succeeds restarts the app once, with no arguments', async () => {
+  const a = installerApp('');
+  const run = start(a.exe, [], { VELLUM_INSTALL_SUCCEEDS: '1', VELLUM_INSTALL_MILLISECONDS: '2500' });
+  assert.ok(waitWindow('class:TMessageForm'));
+  driver('press', 'class:TMessageForm', 'Accept');
+  const busy = waitWindow('class:TEdgeInstallerForm', 5000);
+  assert.equal(busy?.title, 'EdgeInstallerForm', 'the busy window shows while the installer runs');
+  driver('close', 'class:TEdgeInstallerForm');
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  assert.equal(driver('count', 'class:TEdgeInstallerForm').stdout.trim(), '1', 'it refuses to close');
+  assert.equal(await within(run.exited, 20_000), 0);
+  const restarted = waitWindow('class:TMainForm');
+  assert.equal(restarted?.title, a.name, 'the fresh copy finds the runtime and opens');
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  assert.equal(driver('count', 'class:TMainForm').stdout.trim(), '1', 'exactly one new copy');
+  assert.ok(!fs.existsSync(path.join(appDataDir(a.id), 'WebView2Installer.exe')), 'the installer is deleted');
+  driver('close', 'class:TMainForm');
+});
+
+test('a left-over installer is used as it is; one that cannot start counts as a failure', async () => {
+  const a = installerApp('', 'fake_loader_marker.dll');
+  // A broken installer in the archive, but a working one already in the data folder.
+  fs.mkdirSync(path.join(appDataDir(a.id), 'Win64'), { recursive: true });
+  fs.copyFileSync(path.join(helpers, 'fake_installer.exe'), path.join(appDataDir(a.id), 'WebView2Installer.exe'));
+  const dump = dumpPath(`leftover${counter}.txt`);
+  const run = start(a.exe, [], { VELLUM_ENV_DUMP: `Z:${dump.replaceAll('/', '\\')}` });
+  assert.ok(waitWindow('class:TMessageForm'));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.ok(waitWindow('class:TMessageForm'));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.equal(await within(run.exited, 20_000), 0);
+  assert.ok(readDump(dump), 'the left-over installer ran');
+
+  const broken = app('', {
+    loader: fs.readFileSync(path.join(helpers, 'fake_loader_marker.dll')),
+    extra: { 'WebView2Installer.exe': 'not a program' },
+  });
+  const second = start(broken.exe);
+  assert.ok(waitWindow('class:TMessageForm'));
+  driver('close', 'class:TMessageForm');  // closing the question declines it
+  const report = waitWindow('class:TMessageForm');
+  assert.ok(report.controls.some((c) => c.text === 'This application cannot continue and will be closed now.'));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.equal(await within(second.exited, 20_000), 0);
+
+  const third = start(broken.exe);
+  assert.ok(waitWindow('class:TMessageForm'));
+  driver('press', 'class:TMessageForm', 'Accept');  // the installer cannot start: as declined elevation
+  const failed = waitWindow('class:TMessageForm');
+  assert.ok(failed.controls.some((c) => c.text.startsWith('You cancel the installation of Microsoft WebView2 runtime')));
+  driver('press', 'class:TMessageForm', 'Accept');
+  assert.equal(await within(third.exited, 20_000), 0);
+});
+
+test('an unknown theme shows its box and the start goes on', async () => {
+  const a = app('Theme=Aqua Fantasy\n');
+  const run = start(a.exe);
+  const box = waitWindow('class:TMessageForm');
+  assert.ok(box.controls.some((c) => c.text === "Style 'Aqua Fantasy' not found"));
+  assert.deepEqual(box.controls.filter((c) => c.class === 'Button').map((c) => c.text), ['&Close']);
+  driver('press', 'class:TMessageForm', 'Close');
+  assert.equal(waitWindow('class:TMainForm')?.title, a.name);
+  driver('close', 'class:TMainForm');
+  assert.equal(await within(run.exited, 15_000), 0);
+});

@@ -1,6 +1,8 @@
 // Stand-ins for the WebView2 loader library, for the runtime-present check. Built three ways:
 //   FAKE_LOADER_VERSION defined: the export answers that version;
 //   FAKE_LOADER_EMPTY defined:   the export answers an empty string;
+//   FAKE_LOADER_MARKER defined:  it answers a version once a file "runtime-installed" lies
+//                                beside the library (what the installer stand-in creates);
 //   neither:                     the library lacks the export.
 #include <cstdint>
 #include <cstdlib>
@@ -25,9 +27,20 @@ using TChar = char16_t;
 #define FAKE_CALL
 #endif
 
-#if defined(FAKE_LOADER_VERSION) || defined(FAKE_LOADER_EMPTY)
+#if defined(FAKE_LOADER_VERSION) || defined(FAKE_LOADER_EMPTY) || defined(FAKE_LOADER_MARKER)
 FAKE_EXPORT std::int32_t FAKE_CALL GetAvailableCoreWebView2BrowserVersionString(const TChar*, TChar** version) {
-#ifdef FAKE_LOADER_VERSION
+#if defined(FAKE_LOADER_MARKER) && defined(_WIN32)
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&GetAvailableCoreWebView2BrowserVersionString), &self);
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(self, path, MAX_PATH);
+    wchar_t* slash = wcsrchr(path, L'\\');
+    if (slash != nullptr) wcscpy(slash + 1, L"runtime-installed");
+    *version = nullptr;
+    if (GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return 0;
+    static const char kText[] = "120.0.2210.91";
+#elif defined(FAKE_LOADER_VERSION) || defined(FAKE_LOADER_MARKER)
     static const char kText[] = "120.0.2210.91";
 #else
     static const char kText[] = "";
