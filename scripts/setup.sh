@@ -41,7 +41,7 @@ done
 
 # Locales for Wine: it takes the user's language from LC_ALL, and file names beyond ASCII
 # need a UTF-8 locale that the C library really has.
-wanted_locales=(en_US es_ES it_IT de_DE fr_FR zh_CN)
+wanted_locales=(en_US es_ES it_IT de_DE fr_FR zh_CN pt_PT)
 missing_locales=()
 for name in "${wanted_locales[@]}"; do
     locale -a 2>/dev/null | grep -qx "$name.utf8" || missing_locales+=("$name")

@@ -41,7 +41,7 @@ test('no archive: the error dialog speaks the user\'s language and the exit code
     { locale: 'it_IT.UTF-8', title: 'Errore', text: "Questa non è un'applicazione Windows valida.", button: 'Accettare' },
     { locale: 'de_DE.UTF-8', title: 'Error', text: 'Dies ist keine gültige Windows-Anwendung.', button: 'Akzeptieren' },
     { locale: 'zh_CN.UTF-8', title: '错误', text: '这不是有效的Windows应用程序。', button: '接受' },
-    { locale: 'en_US.UTF-8', title: 'Error', text: 'This is not a valid Windows application.', button: 'Accept' },
+    { locale: 'pt_PT.UTF-8', title: 'Error', text: 'This is not a valid Windows application.', button: 'Accept' },
   ];
   for (const c of cases) {
     const run = start(runtime, [], { LC_ALL: c.locale });
@@ -76,6 +76,19 @@ test('a damaged archive ends in the application error report with exit code 1', 
   assert.match(text, /^Exception EArchiveError in module damaged\.exe at [0-9A-F]{16}\.\r?\nThe stream holds no ZIP archive\./m);
   driver('press', 'Application Error', 'OK');
   assert.equal(await within(run.exited, 15_000), 1);
+});
+
+test('a data folder that cannot be created ends in the error report with exit code 1', async () => {
+  const a = app('');
+  fs.mkdirSync(path.dirname(appDataDir(a.id)), { recursive: true });
+  fs.writeFileSync(appDataDir(a.id), 'a file where the data folder belongs');
+  const run = start(a.exe);
+  const report = waitWindow('Application Error');
+  assert.ok(report, 'no report');
+  assert.match(report.controls.map((c) => c.text).join('\n'), /^Exception EFileError in module app\d+\.exe at [0-9A-F]{16}\.\r?\nCannot create folder/m);
+  driver('press', 'Application Error', 'OK');
+  assert.equal(await within(run.exited, 15_000), 1);
+  fs.rmSync(appDataDir(a.id), { force: true });
 });
 
 test('runtime missing with installation switched off: message 6, data folder kept', async () => {
@@ -138,8 +151,10 @@ test('password gate: opens on the right key release only, the close box ends the
   const wrong = start(a.exe);
   let prompt = waitWindow('class:TRequirePasswordForm');
   assert.equal(prompt.title, a.name);
-  driver('type', 'class:TRequirePasswordForm', 'secret');
-  driver('key', 'class:TRequirePasswordForm', '27');
+  assert.deepEqual(prompt.client, [308, 71], 'the client area at 96 dots per inch');
+  driver('type', 'class:TRequirePasswordForm', ' Secret');  // a blank before: no match
+  driver('key', 'class:TRequirePasswordForm', '27');  // Escape
+  driver('key', 'class:TRequirePasswordForm', '13');  // Enter
   await new Promise((resolve) => setTimeout(resolve, 500));
   assert.ok(waitWindow('class:TRequirePasswordForm', 1000), 'wrong case and Escape leave the prompt open');
   driver('close', 'class:TRequirePasswordForm');
@@ -214,6 +229,7 @@ test('an installation that succeeds restarts the app once, with no arguments', a
   driver('press', 'class:TMessageForm', 'Accept');
   const busy = waitWindow('class:TEdgeInstallerForm', 5000);
   assert.equal(busy?.title, 'EdgeInstallerForm', 'the busy window shows while the installer runs');
+  assert.deepEqual(busy.client, [80, 80]);
   driver('close', 'class:TEdgeInstallerForm');
   await new Promise((resolve) => setTimeout(resolve, 300));
   assert.equal(driver('count', 'class:TEdgeInstallerForm').stdout.trim(), '1', 'it refuses to close');

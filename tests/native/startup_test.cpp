@@ -392,3 +392,36 @@ TEST_F(EdgeInstallationTest, InstallerThatSucceedsStartsOneFreshCopy) {
 
 }  // namespace
 }  // namespace vellum
+
+#include "app/forms/rounded_corners.h"
+
+namespace vellum {
+namespace {
+
+class TRecordingForm final : public TRoundedCornerForm {
+public:
+    void Create(void* handle) { WindowCreated(handle); }
+    std::vector<std::uint32_t> Applied;
+
+private:
+    void ApplyCornerPreference(void*, std::uint32_t preference) override { Applied.push_back(preference); }
+};
+
+TEST(RoundedCorners, AreAppliedAtCreationAndWheneverSet) {
+    EXPECT_EQ(DefaultRoundedCorners, TRoundedCornerType::rcOn);
+    EXPECT_EQ(CornerPreferenceValue(TRoundedCornerType::rcDefault), 2u) << "the default is rounded";
+    EXPECT_EQ(CornerPreferenceValue(TRoundedCornerType::rcOff), 1u);
+    EXPECT_EQ(CornerPreferenceValue(TRoundedCornerType::rcSmall), 3u);
+
+    TRecordingForm form;
+    form.SetRoundedCorners(TRoundedCornerType::rcSmall);
+    EXPECT_TRUE(form.Applied.empty()) << "before the window exists the value is only stored";
+    int window = 0;
+    form.Create(&window);
+    form.SetRoundedCorners(TRoundedCornerType::rcDefault);
+    form.Create(&window);  // a window created again
+    EXPECT_EQ(form.Applied, (std::vector<std::uint32_t>{3, 2, 2}));
+}
+
+}  // namespace
+}  // namespace vellum

@@ -10,7 +10,8 @@
 //   ui_driver key WINDOW VIRTUAL_KEY     presses and releases one key (27 is Escape)
 //   ui_driver count WINDOW               prints how many such windows exist
 //
-// The JSON: {"title": ..., "class": ..., "visible": true, "controls": [{"class": ..., "text": ...}]}
+// The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
+//            "controls": [{"class": ..., "text": ...}]}
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
@@ -138,9 +139,12 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (command == L"wait") {
+        RECT client{};
+        GetClientRect(window, &client);
         nlohmann::json report = {{"title", Narrow(TextOf(window))},
                                  {"class", Narrow(ClassOf(window))},
                                  {"visible", IsWindowVisible(window) != 0},
+                                 {"client", {client.right - client.left, client.bottom - client.top}},
                                  {"controls", nlohmann::json::array()}};
         for (HWND child : Children(window))
             report["controls"].push_back({{"class", Narrow(ClassOf(child))}, {"text", Narrow(TextOf(child))}});

@@ -28,8 +28,12 @@ void TRoundedCornerForm::WindowCreated(void* handle) {
     Apply();
 }
 
+void TRoundedCornerForm::ApplyCornerPreference(void* handle, std::uint32_t preference) {
+    ApplyWindowCornerPreference(handle, preference);
+}
+
 void TRoundedCornerForm::Apply() {
-    if (handle_ != nullptr) ApplyWindowCornerPreference(handle_, CornerPreferenceValue(FRoundedCorners));
+    if (handle_ != nullptr) ApplyCornerPreference(handle_, CornerPreferenceValue(FRoundedCorners));
 }
 
 }  // namespace vellum

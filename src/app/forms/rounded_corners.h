@@ -25,6 +25,8 @@ public:
 protected:
     // Called by the form as soon as its window exists.
     void WindowCreated(void* handle);
+    // Hands the preference to the window manager.
+    virtual void ApplyCornerPreference(void* handle, std::uint32_t preference);
 
 private:
     void Apply();
