@@ -49,6 +49,38 @@ std::string FormatByteSizeWith(std::int64_t bytes, const std::string& decimalSep
     return text + " " + unit;
 }
 
+namespace {
+
+#ifdef _WIN32
+constexpr char kPathDelimiter = '\\';
+#else
+constexpr char kPathDelimiter = '/';
+#endif
+
+// Special folders end in a delimiter; a failed lookup gives a lone delimiter.
+std::string SpecialFolder(std::string path) {
+    if (path.empty() || path.back() != kPathDelimiter) path += kPathDelimiter;
+    return path;
+}
+
+}  // namespace
+
+std::string TSysUtils::GetUserDesktopDirPath() {
+    return SpecialFolder(GetSpecialFolderPath(0));
+}
+std::string TSysUtils::GetUserDocumentsDirPath() {
+    return SpecialFolder(GetSpecialFolderPath(5));
+}
+std::string TSysUtils::GetUserAppDataDirPath() {
+    return SpecialFolder(GetSpecialFolderPath(26));
+}
+std::string TSysUtils::GetLocalAppDataDirPath() {
+    return SpecialFolder(GetSpecialFolderPath(28));
+}
+std::string TSysUtils::GetProgramFilesDirPath() {
+    return SpecialFolder(GetSpecialFolderPath(38));
+}
+
 std::string TSysUtils::FormatByteSize(std::int64_t Bytes) {
     return FormatByteSizeWith(Bytes, DecimalSeparator());
 }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/forms/edge_installer_form.h"
+#include "app/forms/form_class_win32.h"
 #include "app/forms/rounded_corners.h"
 
 namespace vellum {
@@ -25,16 +26,7 @@ public:
 
     HWND Create() {
         const HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        if (!GetClassInfoExW(instance, L"TEdgeInstallerForm", &windowClass)) {
-            windowClass.style = CS_DROPSHADOW;
-            windowClass.lpfnWndProc = Proc;
-            windowClass.hInstance = instance;
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_APPSTARTING);
-            windowClass.lpszClassName = L"TEdgeInstallerForm";
-            RegisterClassExW(&windowClass);
-        }
+        RegisterFormClass(L"TEdgeInstallerForm", Proc, CS_DROPSHADOW, IDC_APPSTARTING, nullptr);
         HDC screen = GetDC(nullptr);
         dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);

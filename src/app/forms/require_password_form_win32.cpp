@@ -2,6 +2,7 @@
 // closing by itself at the key release that completes the password.
 #include <windows.h>
 
+#include "app/forms/form_class_win32.h"
 #include "app/forms/key_pictogram_win32.h"
 #include "app/forms/require_password_form.h"
 #include "app/forms/rounded_corners.h"
@@ -22,16 +23,7 @@ public:
 
     int ShowModal(const std::string& caption) {
         const HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        if (!GetClassInfoExW(instance, L"TRequirePasswordForm", &windowClass)) {
-            windowClass.lpfnWndProc = FormProc;
-            windowClass.hInstance = instance;
-            windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-            windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-            windowClass.lpszClassName = L"TRequirePasswordForm";
-            RegisterClassExW(&windowClass);
-        }
+        RegisterFormClass(L"TRequirePasswordForm", FormProc, 0, IDC_ARROW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);

@@ -115,21 +115,6 @@ std::string TSysUtils::GetSpecialFolderPath(int csidl) {
     return Narrow(path, wcslen(path));
 }
 
-std::string TSysUtils::GetUserDesktopDirPath() {
-    return WithDelimiter(GetSpecialFolderPath(0));
-}
-std::string TSysUtils::GetUserDocumentsDirPath() {
-    return WithDelimiter(GetSpecialFolderPath(5));
-}
-std::string TSysUtils::GetUserAppDataDirPath() {
-    return WithDelimiter(GetSpecialFolderPath(26));
-}
-std::string TSysUtils::GetLocalAppDataDirPath() {
-    return WithDelimiter(GetSpecialFolderPath(28));
-}
-std::string TSysUtils::GetProgramFilesDirPath() {
-    return WithDelimiter(GetSpecialFolderPath(38));
-}
 std::string TSysUtils::GetSystemAppsDirPath() {
     return WithDelimiter(WithDelimiter(GetSpecialFolderPath(36)) + "SystemApps");
 }
