@@ -6,7 +6,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  appDataDir, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, driver, within,
+  appDataDir, createdPrograms, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, waitWindowWith, driver, within,
 } from './wine_app.mjs';
 
 let work;
@@ -29,7 +29,7 @@ before(() => {
   work = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-startup-'));
 });
 
-afterEach(() => { kill('VellumRuntime.exe'); for (let i = 1; i <= counter; ++i) kill(`app${i}.exe`); });
+afterEach(() => kill(...createdPrograms));
 
 after(() => {
   fs.rmSync(work, { recursive: true, force: true });
@@ -69,6 +69,7 @@ test('an incomplete identity ends silently, before any data folder exists', asyn
 test('a damaged archive ends in the application error report with exit code 1', async () => {
   const exe = path.join(work, 'damaged.exe');
   fs.writeFileSync(exe, Buffer.concat([fs.readFileSync(runtime), Buffer.from('PK\x03\x04 not really an archive')]));
+  createdPrograms.add('damaged.exe');
   const run = start(exe);
   const report = waitWindow('Application Error');
   assert.ok(report, 'no report');
@@ -110,9 +111,8 @@ test('runtime missing and installation declined: the data folder goes, message 8
   const buttons = question.controls.filter((c) => c.class === 'Button').map((c) => c.text);
   assert.deepEqual(buttons, ['Accept', 'Cancel']);
   driver('key', 'class:TMessageForm', '27');  // Escape presses Cancel
-  await new Promise((resolve) => setTimeout(resolve, 1500));
-  const report = waitWindow('class:TMessageForm');
-  assert.ok(report.controls.some((c) => c.text === 'This application cannot continue and will be closed now.'));
+  const report = await waitWindowWith('class:TMessageForm', (text) => text === 'This application cannot continue and will be closed now.');
+  assert.ok(report, 'message 8 follows');
   driver('press', 'class:TMessageForm', 'Accept');
   assert.equal(await within(run.exited, 15_000), 0);
   assert.ok(!fs.existsSync(appDataDir(a.id)), 'the data folder is removed');
@@ -209,7 +209,8 @@ test('the browser environment as the installer, a child process, sees it', async
     });
     assert.ok(waitWindow('class:TMessageForm'));
     driver('press', 'class:TMessageForm', 'Accept');  // install
-    assert.ok(waitWindow('class:TMessageForm'), 'the installer failed: message 9');
+    assert.ok(await waitWindowWith('class:TMessageForm', (text) => text.startsWith('You cancel the installation')),
+      'the installer failed: message 9');
     driver('press', 'class:TMessageForm', 'Accept');
     assert.equal(await within(run.exited, 20_000), 0);
     const lines = readDump(dump).split(/\r?\n/);
@@ -251,7 +252,7 @@ test('a left-over installer is used as it is; one that cannot start counts as a 
   const run = start(a.exe, [], { VELLUM_ENV_DUMP: `Z:${dump.replaceAll('/', '\\')}` });
   assert.ok(waitWindow('class:TMessageForm'));
   driver('press', 'class:TMessageForm', 'Accept');
-  assert.ok(waitWindow('class:TMessageForm'));
+  assert.ok(await waitWindowWith('class:TMessageForm', (text) => text.startsWith('You cancel the installation')));
   driver('press', 'class:TMessageForm', 'Accept');
   assert.equal(await within(run.exited, 20_000), 0);
   assert.ok(readDump(dump), 'the left-over installer ran');
@@ -263,16 +264,16 @@ test('a left-over installer is used as it is; one that cannot start counts as a 
   const second = start(broken.exe);
   assert.ok(waitWindow('class:TMessageForm'));
   driver('close', 'class:TMessageForm');  // closing the question declines it
-  const report = waitWindow('class:TMessageForm');
-  assert.ok(report.controls.some((c) => c.text === 'This application cannot continue and will be closed now.'));
+  const report = await waitWindowWith('class:TMessageForm', (text) => text === 'This application cannot continue and will be closed now.');
+  assert.ok(report, 'message 8 follows');
   driver('press', 'class:TMessageForm', 'Accept');
   assert.equal(await within(second.exited, 20_000), 0);
 
   const third = start(broken.exe);
   assert.ok(waitWindow('class:TMessageForm'));
   driver('press', 'class:TMessageForm', 'Accept');  // the installer cannot start: as declined elevation
-  const failed = waitWindow('class:TMessageForm');
-  assert.ok(failed.controls.some((c) => c.text.startsWith('You cancel the installation of Microsoft WebView2 runtime')));
+  const failed = await waitWindowWith('class:TMessageForm', (text) => text.startsWith('You cancel the installation of Microsoft WebView2 runtime'));
+  assert.ok(failed, 'message 9 follows');
   driver('press', 'class:TMessageForm', 'Accept');
   assert.equal(await within(third.exited, 20_000), 0);
 });

@@ -50,15 +50,31 @@ export function waitWindow(spec, timeoutMs = 15_000) {
   return JSON.parse(result.stdout);
 }
 
+// Waits for a window whose controls include one whose text passes `accept`: a dialog that
+// follows another of the same class is told apart by what it says.
+export async function waitWindowWith(spec, accept, timeoutMs = 15_000) {
+  const until = Date.now() + timeoutMs;
+  while (Date.now() < until) {
+    const window = waitWindow(spec, 2000);
+    if (window && window.controls.some((control) => accept(control.text))) return window;
+    await new Promise((resolve) => setTimeout(resolve, 200));
+  }
+  return null;
+}
+
 // Ends every copy of a program that a test left running.
-export function kill(exeName) {
-  spawnSync('wine', ['taskkill', '/F', '/IM', exeName], { env: wineEnv(), stdio: 'ignore', timeout: 20_000 });
+export function kill(...exeNames) {
+  const images = exeNames.flatMap((name) => ['/IM', name]);
+  spawnSync('wine', ['taskkill', '/F', ...images], { env: wineEnv(), stdio: 'ignore', timeout: 20_000 });
 }
 
 // The data folder Windows gives an application's identity inside the Wine prefix.
 export function appDataDir(id) {
   return path.join(winePrefix, 'drive_c/users', process.env.USER ?? 'root', 'AppData/Local', id);
 }
+
+// The file names of the programs the tests made, so that whatever is left running can be ended.
+export const createdPrograms = new Set(['VellumRuntime.exe']);
 
 // A packaged executable made of the runtime and an archive of the given files, written with
 // Info-ZIP so that settings the packaging tool would refuse can be tried too.
@@ -73,5 +89,6 @@ export function packageRaw(dir, name, files) {
   if (result.status !== 0) throw new Error(`zip failed: ${result.stderr}`);
   const exe = path.join(dir, `${name}.exe`);
   fs.writeFileSync(exe, Buffer.concat([fs.readFileSync(runtime), fs.readFileSync(zip)]));
+  createdPrograms.add(path.basename(exe));
   return exe;
 }
