@@ -11,6 +11,7 @@
 #include "core/errors.h"
 #include "core/stream/stream.h"
 #include "core/text/utf.h"
+#include "platform/path_delimiter.h"
 #include "platform/sys_utils.h"
 
 namespace vellum {
@@ -50,12 +51,6 @@ std::string FormatByteSizeWith(std::int64_t bytes, const std::string& decimalSep
 }
 
 namespace {
-
-#ifdef _WIN32
-constexpr char kPathDelimiter = '\\';
-#else
-constexpr char kPathDelimiter = '/';
-#endif
 
 // Special folders end in a delimiter; a failed lookup gives a lone delimiter.
 std::string SpecialFolder(std::string path) {

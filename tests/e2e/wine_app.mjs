@@ -44,18 +44,18 @@ export function driver(...args) {
   return { status: result.status, stdout: result.stdout ?? '', stderr: result.stderr ?? '' };
 }
 
-export function waitWindow(spec, timeoutMs = 15_000) {
-  const result = driver('wait', spec, String(timeoutMs));
+export function waitWindow(selector, timeoutMs = 15_000) {
+  const result = driver('wait', selector, String(timeoutMs));
   if (result.status !== 0) return null;
   return JSON.parse(result.stdout);
 }
 
 // Waits for a window whose controls include one whose text passes `accept`: a dialog that
 // follows another of the same class is told apart by what it says.
-export async function waitWindowWith(spec, accept, timeoutMs = 15_000) {
+export async function waitWindowWith(selector, accept, timeoutMs = 15_000) {
   const until = Date.now() + timeoutMs;
   while (Date.now() < until) {
-    const window = waitWindow(spec, 2000);
+    const window = waitWindow(selector, 2000);
     if (window && window.controls.some((control) => accept(control.text))) return window;
     await new Promise((resolve) => setTimeout(resolve, 200));
   }

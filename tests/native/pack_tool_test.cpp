@@ -148,6 +148,8 @@ TEST_F(PackToolTest, WithoutALoaderItWarnsAndWithBadArgumentsItShowsUsage) {
     EXPECT_EQ(Run({"list"}), 2);
     EXPECT_NE(err.str().find("usage:"), std::string::npos);
     EXPECT_EQ(Run({"list", runtime.string()}), 1);
+    EXPECT_EQ(Build({"--threads", "many"}), 1);
+    EXPECT_NE(err.str().find("--threads needs a number from 1 to 256, not 'many'"), std::string::npos) << err.str();
 }
 
 }  // namespace

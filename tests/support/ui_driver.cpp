@@ -45,26 +45,27 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-std::vector<HWND> FindWindows(const std::wstring& spec) {
+std::vector<HWND> FindWindows(const std::wstring& selector) {
     struct TSearch {
-        std::wstring Spec;
+        std::wstring Selector;
         std::vector<HWND> Found;
-    } search{spec, {}};
+    } search{selector, {}};
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<TSearch*>(parameter);
-            const bool byClass = s->Spec.rfind(L"class:", 0) == 0;
-            if (byClass ? ClassOf(window) == s->Spec.substr(6) : TextOf(window) == s->Spec) s->Found.push_back(window);
+            const bool byClass = s->Selector.rfind(L"class:", 0) == 0;
+            if (byClass ? ClassOf(window) == s->Selector.substr(6) : TextOf(window) == s->Selector)
+                s->Found.push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.Found;
 }
 
-HWND WaitFor(const std::wstring& spec, DWORD timeout) {
+HWND WaitFor(const std::wstring& selector, DWORD timeout) {
     const ULONGLONG until = GetTickCount64() + timeout;
     do {
-        for (HWND window : FindWindows(spec))
+        for (HWND window : FindWindows(selector))
             if (IsWindowVisible(window)) return window;
         Sleep(50);
     } while (GetTickCount64() < until);
@@ -118,14 +119,14 @@ int Usage() {
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return Usage();
     const std::wstring command = argv[1];
-    const std::wstring spec = argv[2];
+    const std::wstring selector = argv[2];
     if (command == L"count") {
-        std::printf("%zu\n", FindWindows(spec).size());
+        std::printf("%zu\n", FindWindows(selector).size());
         return 0;
     }
     if (command == L"gone") {
         const ULONGLONG until = GetTickCount64() + (argc > 3 ? _wtoi(argv[3]) : 10000);
-        while (!FindWindows(spec).empty())
+        while (!FindWindows(selector).empty())
             if (GetTickCount64() > until)
                 return 1;
             else
@@ -133,9 +134,9 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     const DWORD timeout = command == L"wait" && argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000;
-    HWND window = WaitFor(spec, timeout);
+    HWND window = WaitFor(selector, timeout);
     if (window == nullptr) {
-        std::fprintf(stderr, "ui_driver: no window %s\n", Narrow(spec).c_str());
+        std::fprintf(stderr, "ui_driver: no window %s\n", Narrow(selector).c_str());
         return 1;
     }
     if (command == L"wait") {

@@ -16,16 +16,11 @@
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
 #include "platform/mime_registry.h"
+#include "platform/path_delimiter.h"
 
 namespace vellum {
 
 namespace {
-
-#ifdef _WIN32
-constexpr char kPathDelimiter = '\\';
-#else
-constexpr char kPathDelimiter = '/';
-#endif
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
     std::string result;

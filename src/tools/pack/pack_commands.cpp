@@ -1,5 +1,6 @@
 #include "tools/pack/pack_commands.h"
 
+#include <charconv>
 #include <cinttypes>
 #include <cstdio>
 #include <memory>
@@ -193,6 +194,14 @@ int CatCommand(const std::filesystem::path& app, const std::string& entryName, s
 
 namespace {
 
+unsigned ParseThreadCount(const std::string& text) {
+    unsigned count = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+    if (error != std::errc() || end != text.data() + text.size() || count == 0 || count > 256)
+        throw EVellumError("--threads needs a number from 1 to 256, not '" + text + "'");
+    return count;
+}
+
 int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::filesystem::path& self,
                          std::ostream& out, std::ostream& err) {
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
@@ -221,7 +230,7 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
         else if (argument == "--deflate")
             deflate = true;
         else if (argument == "--threads")
-            threads = static_cast<unsigned>(std::stoul(value()));
+            threads = ParseThreadCount(value());
         else if (argument.starts_with("-") && argument.size() > 1)
             throw EVellumError("unknown option " + argument);
         else
