@@ -65,6 +65,9 @@ TEST_F(ExeUtilsTest, AppendedArchiveComesBackByteForByte) {
     TMemoryStream memory(testing::BytesOf("old content longer than nothing"));
     utils.GetZipFromExe(memory);
     EXPECT_EQ(memory.Bytes(), zip);
+    TMemoryStream longer(TBytes(zip.size() + 5000, 0xEE));
+    utils.GetZipFromExe(longer);
+    EXPECT_EQ(longer.Bytes(), zip) << "nothing of the old content is left behind the archive";
 
     utils.ExtractZipFromExe(dir / "copy.zip");
     EXPECT_EQ(testing::ReadFile(dir / "copy.zip"), zip);

@@ -59,6 +59,8 @@ void TExeUtils::GetZipFromExe(TMemoryStream& stream) {
     TFileStream file(executable_.Path(), TFileStream::TMode::OpenRead);
     file.SetPosition(GetImageEnd());
     CopyWithProgress(file, stream, count);
+    // Whatever the stream held beyond the archive would read as part of it.
+    stream.SetSize(stream.Position());
 }
 
 void TExeUtils::ExtractZipFromExe(const std::filesystem::path& zipPath) {
