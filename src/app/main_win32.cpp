@@ -16,6 +16,7 @@
 #include "app/startup/edge_installation.h"
 #include "app/startup/load_application.h"
 #include "app/startup/startup_messages.h"
+#include "browser/webview2_loader.h"
 #include "core/errors.h"
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
@@ -114,6 +115,7 @@ TStartupServices WindowsStartupServices(const std::vector<std::string>& argument
 }  // namespace
 
 int RunVellumRuntime() {
+    MaskFloatingPointExceptions();
     const std::vector<std::string> arguments = CommandLineArguments();
     TStartupServices services = WindowsStartupServices(arguments);
     TInstallationServices installation;
@@ -143,6 +145,7 @@ int RunVellumRuntime() {
     }
 
     const TStartupState& state = StartupState();
+    TWebView2Loader::Instance().SetLoaderLibraryPath(state.LoaderLibraryPath);
     if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
         // Kept open until the process ends.
         CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
