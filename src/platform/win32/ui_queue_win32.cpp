@@ -1,0 +1,61 @@
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/ui_queue.h"
+
+namespace vellum {
+
+namespace {
+
+constexpr UINT kRunWork = WM_APP + 1;
+
+// A message-only window owned by the user-interface thread: posting to it from any thread
+// hands the work to that thread's message loop.
+class TWindowUiQueue final : public IUiQueue {
+public:
+    TWindowUiQueue() : thread_(GetCurrentThreadId()) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = Proc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"VellumUiQueue";
+        RegisterClassExW(&windowClass);
+        window_ = CreateWindowExW(0, L"VellumUiQueue", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
+                                  nullptr);
+    }
+
+    void Post(TWork work) override {
+        auto* boxed = new TWork(std::move(work));
+        if (!PostMessageW(window_, kRunWork, 0, reinterpret_cast<LPARAM>(boxed))) delete boxed;
+    }
+
+    void Run(TWork work) override {
+        if (GetCurrentThreadId() == thread_)
+            work();
+        else
+            Post(std::move(work));
+    }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == kRunWork) {
+            std::unique_ptr<TWork> work(reinterpret_cast<TWork*>(lParam));
+            (*work)();
+            return 0;
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    DWORD thread_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+IUiQueue& MainThreadUiQueue() {
+    static TWindowUiQueue queue;
+    return queue;
+}
+
+}  // namespace vellum
