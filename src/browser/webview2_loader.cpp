@@ -4,7 +4,7 @@
 #include <xmmintrin.h>
 #endif
 
-#include "core/text/utf.h"
+#include "webview2/wide_text.h"
 
 namespace vellum {
 
@@ -22,6 +22,7 @@ bool TWebView2Loader::EnsureLoaded() {
 
 HRESULT TWebView2Loader::CreateCoreWebView2Environment(
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    if (linked_.CreateCoreWebView2Environment != nullptr) return linked_.CreateCoreWebView2Environment(handler);
     if (!EnsureLoaded()) return E_FAIL;
     const auto create =
         reinterpret_cast<TCreateCoreWebView2Environment>(library_.Symbol("CreateCoreWebView2Environment"));
@@ -31,21 +32,18 @@ HRESULT TWebView2Loader::CreateCoreWebView2Environment(
 
 HRESULT TWebView2Loader::BrowserVersionString(std::string& version) {
     version.clear();
-    if (!EnsureLoaded()) return E_FAIL;
-    auto query = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
-        library_.Symbol("GetCoreWebView2BrowserVersionString"));
+    auto query = linked_.GetAvailableCoreWebView2BrowserVersionString;
+    if (query == nullptr && !EnsureLoaded()) return E_FAIL;
+    if (query == nullptr)
+        query = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
+            library_.Symbol("GetCoreWebView2BrowserVersionString"));
     if (query == nullptr)
         query = reinterpret_cast<TGetAvailableCoreWebView2BrowserVersionString>(
             library_.Symbol("GetAvailableCoreWebView2BrowserVersionString"));
     if (query == nullptr) return E_FAIL;
     LPWSTR text = nullptr;
     const HRESULT result = query(nullptr, &text);
-    if (text != nullptr) {
-        std::u16string units;
-        for (std::size_t i = 0; text[i] != 0; ++i) units += static_cast<char16_t>(text[i]);
-        version = Utf16ToUtf8(units);
-        CoTaskMemFree(text);
-    }
+    version = TakeWideString(text);
     return result;
 }
 

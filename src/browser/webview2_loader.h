@@ -25,6 +25,14 @@ public:
     // The browser version of the default installation, as UTF-8; E_FAIL without a loader.
     webview2::HRESULT BrowserVersionString(std::string& version);
 
+    // A loader linked into the program instead of a library file (the native tests link the
+    // WebView2 test double this way); null entries fall back to the library.
+    struct TLinkedLoader {
+        webview2::TCreateCoreWebView2Environment CreateCoreWebView2Environment = nullptr;
+        webview2::TGetAvailableCoreWebView2BrowserVersionString GetAvailableCoreWebView2BrowserVersionString = nullptr;
+    };
+    void UseLinkedLoader(const TLinkedLoader& linked) { linked_ = linked; }
+
     // Frees the library and clears the path, as at process end.
     void Unload();
     bool Loaded() const { return library_.Loaded(); }
@@ -34,6 +42,7 @@ private:
 
     std::string FLoaderLibraryPath;
     TDynamicLibrary library_;
+    TLinkedLoader linked_;
 };
 
 // Masks all floating-point exceptions of the processor's SSE unit (the six mask bits 0x1F80 of

@@ -58,6 +58,8 @@ struct VARIANT;
 
 #define STDMETHODCALLTYPE
 
+constexpr BOOL TRUE = 1;
+constexpr BOOL FALSE = 0;
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
 constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
@@ -77,11 +79,38 @@ protected:
     ~IUnknown() = default;
 };
 
-// A byte stream as WebView2 passes content; only what the runtime calls is declared.
+using DWORD = std::uint32_t;
+struct LARGE_INTEGER {
+    std::int64_t QuadPart;
+};
+struct ULARGE_INTEGER {
+    std::uint64_t QuadPart;
+};
+struct STATSTG;
+constexpr DWORD STREAM_SEEK_SET = 0;
+constexpr DWORD STREAM_SEEK_CUR = 1;
+constexpr DWORD STREAM_SEEK_END = 2;
+constexpr HRESULT STG_E_INVALIDFUNCTION = static_cast<HRESULT>(0x80030001);
+constexpr HRESULT STG_E_CANTSAVE = static_cast<HRESULT>(0x80030103);
+
+// A byte stream as WebView2 passes content, with the slots of the system's IStream.
 struct IStream : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Read(void* buffer, ULONG count, ULONG* read) = 0;
     virtual HRESULT STDMETHODCALLTYPE Write(const void* buffer, ULONG count, ULONG* written) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) = 0;
+    virtual HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) = 0;
+    virtual HRESULT STDMETHODCALLTYPE CopyTo(IStream* target, ULARGE_INTEGER count, ULARGE_INTEGER* read,
+                                             ULARGE_INTEGER* written) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Commit(DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Revert() = 0;
+    virtual HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER count, DWORD lockType) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Stat(STATSTG* statistics, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Clone(IStream** clone) = 0;
 };
+
+inline constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr GUID IID_IStream = {0x0000000c, 0x0000, 0x0000, {0xc0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
 inline void CoTaskMemFree(void* memory) { std::free(memory); }
@@ -110,5 +139,11 @@ using ::UINT32;
 using ::UINT64;
 using ::ULONG;
 using ::VARIANT;
+using ::DWORD;
+using ::LARGE_INTEGER;
+using ::ULARGE_INTEGER;
+using ::STATSTG;
+using ::IID_IUnknown;
+using ::IID_IStream;
 }  // namespace vellum::webview2
 #endif

@@ -60,6 +60,10 @@ struct ICoreWebView2NewBrowserVersionAvailableEventHandler;
 struct ICoreWebView2CallDevToolsProtocolMethodCompletedHandler;
 struct ICoreWebView2EnvironmentOptions;
 
+// The interface id of each declared interface, for QueryInterface and smart pointers.
+template <class TInterface>
+inline constexpr const GUID* kInterfaceId = nullptr;
+
 enum COREWEBVIEW2_WEB_RESOURCE_CONTEXT : std::int32_t {
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL = 0,
     COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT = 1,
@@ -180,6 +184,8 @@ struct ICoreWebView2Environment : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* eventHandler, EventRegistrationToken* token) = 0;  // slot 6
     virtual HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken token) = 0;  // slot 7
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2Environment> = &IID_ICoreWebView2Environment;
 
 inline constexpr GUID IID_ICoreWebView2Controller = {0x4d00c0d1, 0x9434, 0x4eb6, {0x80, 0x78, 0x86, 0x97, 0xa5, 0x60, 0x33, 0x4f}};
 struct ICoreWebView2Controller : public IUnknown {
@@ -207,6 +213,8 @@ struct ICoreWebView2Controller : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Close() = 0;  // slot 24
     virtual HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) = 0;  // slot 25
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2Controller> = &IID_ICoreWebView2Controller;
 
 inline constexpr GUID IID_ICoreWebView2 = {0x76eceacb, 0x0462, 0x4d94, {0xac, 0x83, 0x42, 0x3a, 0x67, 0x93, 0x77, 0x5e}};
 struct ICoreWebView2 : public IUnknown {
@@ -269,6 +277,8 @@ struct ICoreWebView2 : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* eventHandler, EventRegistrationToken* token) = 0;  // slot 59
     virtual HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken token) = 0;  // slot 60
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2> = &IID_ICoreWebView2;
 
 inline constexpr GUID IID_ICoreWebView2Settings = {0xe562e4f0, 0xd7fa, 0x43ac, {0x8d, 0x71, 0xc0, 0x51, 0x50, 0x49, 0x9f, 0x00}};
 struct ICoreWebView2Settings : public IUnknown {
@@ -291,126 +301,176 @@ struct ICoreWebView2Settings : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* enabled) = 0;  // slot 19
     virtual HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL enabled) = 0;  // slot 20
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2Settings> = &IID_ICoreWebView2Settings;
 
 inline constexpr GUID IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler = {0x4e8a3389, 0xc9d8, 0x4bd2, {0xb6, 0xb5, 0x12, 0x4f, 0xee, 0x6c, 0xc1, 0x4d}};
 struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Environment* result) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> = &IID_ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler = {0x6c4819f3, 0xc9b7, 0x4260, {0x81, 0x27, 0xc9, 0xf5, 0xbd, 0xe7, 0xf6, 0x8c}};
 struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, ICoreWebView2Controller* result) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> = &IID_ICoreWebView2CreateCoreWebView2ControllerCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2NavigationStartingEventHandler = {0x9adbe429, 0xf36d, 0x432b, {0x9d, 0xdc, 0xf8, 0x88, 0x1f, 0xbd, 0x76, 0xe3}};
 struct ICoreWebView2NavigationStartingEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NavigationStartingEventHandler> = &IID_ICoreWebView2NavigationStartingEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2NavigationCompletedEventHandler = {0xd33a35bf, 0x1c49, 0x4f98, {0x93, 0xab, 0x00, 0x6e, 0x05, 0x33, 0xfe, 0x1c}};
 struct ICoreWebView2NavigationCompletedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NavigationCompletedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NavigationCompletedEventHandler> = &IID_ICoreWebView2NavigationCompletedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2SourceChangedEventHandler = {0x3c067f9f, 0x5388, 0x4772, {0x8b, 0x48, 0x79, 0xf7, 0xef, 0x1a, 0xb3, 0x7c}};
 struct ICoreWebView2SourceChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2SourceChangedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2SourceChangedEventHandler> = &IID_ICoreWebView2SourceChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2HistoryChangedEventHandler = {0xc79a420c, 0xefd9, 0x4058, {0x92, 0x95, 0x3e, 0x8b, 0x4b, 0xca, 0xb6, 0x45}};
 struct ICoreWebView2HistoryChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2HistoryChangedEventHandler> = &IID_ICoreWebView2HistoryChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ContentLoadingEventHandler = {0x364471e7, 0xf2be, 0x4910, {0xbd, 0xba, 0xd7, 0x20, 0x77, 0xd5, 0x1c, 0x4b}};
 struct ICoreWebView2ContentLoadingEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ContentLoadingEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ContentLoadingEventHandler> = &IID_ICoreWebView2ContentLoadingEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2DocumentTitleChangedEventHandler = {0xf5f2b923, 0x953e, 0x4042, {0x9f, 0x95, 0xf3, 0xa1, 0x18, 0xe1, 0xaf, 0xd4}};
 struct ICoreWebView2DocumentTitleChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2DocumentTitleChangedEventHandler> = &IID_ICoreWebView2DocumentTitleChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2NewWindowRequestedEventHandler = {0xd4c185fe, 0xc81c, 0x4989, {0x97, 0xaf, 0x2d, 0x3f, 0xa7, 0xab, 0x56, 0x51}};
 struct ICoreWebView2NewWindowRequestedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NewWindowRequestedEventHandler> = &IID_ICoreWebView2NewWindowRequestedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2WebResourceRequestedEventHandler = {0xab00b74c, 0x15f1, 0x4646, {0x80, 0xe8, 0xe7, 0x63, 0x41, 0xd2, 0x5d, 0x71}};
 struct ICoreWebView2WebResourceRequestedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebResourceRequestedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebResourceRequestedEventHandler> = &IID_ICoreWebView2WebResourceRequestedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ScriptDialogOpeningEventHandler = {0xef381bf9, 0xafa8, 0x4e37, {0x91, 0xc4, 0x8a, 0xc4, 0x85, 0x24, 0xbd, 0xfb}};
 struct ICoreWebView2ScriptDialogOpeningEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ScriptDialogOpeningEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ScriptDialogOpeningEventHandler> = &IID_ICoreWebView2ScriptDialogOpeningEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2PermissionRequestedEventHandler = {0x15e1c6a3, 0xc72a, 0x4df3, {0x91, 0xd7, 0xd0, 0x97, 0xfb, 0xec, 0x6b, 0xfd}};
 struct ICoreWebView2PermissionRequestedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2PermissionRequestedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2PermissionRequestedEventHandler> = &IID_ICoreWebView2PermissionRequestedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ProcessFailedEventHandler = {0x79e0aea4, 0x990b, 0x42d9, {0xaa, 0x1d, 0x0f, 0xcc, 0x2e, 0x5b, 0xc7, 0xf1}};
 struct ICoreWebView2ProcessFailedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2ProcessFailedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ProcessFailedEventHandler> = &IID_ICoreWebView2ProcessFailedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2WebMessageReceivedEventHandler = {0x57213f19, 0x00e6, 0x49fa, {0x8e, 0x07, 0x89, 0x8e, 0xa0, 0x1e, 0xcb, 0xd2}};
 struct ICoreWebView2WebMessageReceivedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebMessageReceivedEventHandler> = &IID_ICoreWebView2WebMessageReceivedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ContainsFullScreenElementChangedEventHandler = {0xe45d98b1, 0xafef, 0x45be, {0x8b, 0xaf, 0x6c, 0x77, 0x28, 0x86, 0x7f, 0x73}};
 struct ICoreWebView2ContainsFullScreenElementChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ContainsFullScreenElementChangedEventHandler> = &IID_ICoreWebView2ContainsFullScreenElementChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2WindowCloseRequestedEventHandler = {0x5c19e9e0, 0x092f, 0x486b, {0xaf, 0xfa, 0xca, 0x82, 0x31, 0x91, 0x30, 0x39}};
 struct ICoreWebView2WindowCloseRequestedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WindowCloseRequestedEventHandler> = &IID_ICoreWebView2WindowCloseRequestedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ZoomFactorChangedEventHandler = {0xb52d71d6, 0xc4df, 0x4543, {0xa9, 0x0c, 0x64, 0xa3, 0xe6, 0x0f, 0x38, 0xcb}};
 struct ICoreWebView2ZoomFactorChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ZoomFactorChangedEventHandler> = &IID_ICoreWebView2ZoomFactorChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2MoveFocusRequestedEventHandler = {0x69035451, 0x6dc7, 0x4cb8, {0x9b, 0xce, 0xb2, 0xbd, 0x70, 0xad, 0x28, 0x9f}};
 struct ICoreWebView2MoveFocusRequestedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, ICoreWebView2MoveFocusRequestedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2MoveFocusRequestedEventHandler> = &IID_ICoreWebView2MoveFocusRequestedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2AcceleratorKeyPressedEventHandler = {0xb29c7e28, 0xfa79, 0x41a8, {0x8e, 0x44, 0x65, 0x81, 0x1c, 0x76, 0xdc, 0xb2}};
 struct ICoreWebView2AcceleratorKeyPressedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, ICoreWebView2AcceleratorKeyPressedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2AcceleratorKeyPressedEventHandler> = &IID_ICoreWebView2AcceleratorKeyPressedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2FocusChangedEventHandler = {0x05ea24bd, 0x6452, 0x4926, {0x90, 0x14, 0x4b, 0x82, 0xb4, 0x98, 0x13, 0x5d}};
 struct ICoreWebView2FocusChangedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Controller* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2FocusChangedEventHandler> = &IID_ICoreWebView2FocusChangedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2DevToolsProtocolEventReceivedEventHandler = {0xe2fda4be, 0x5456, 0x406c, {0xa2, 0x61, 0x3d, 0x45, 0x21, 0x38, 0x36, 0x2c}};
 struct ICoreWebView2DevToolsProtocolEventReceivedEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2DevToolsProtocolEventReceivedEventArgs* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2DevToolsProtocolEventReceivedEventHandler> = &IID_ICoreWebView2DevToolsProtocolEventReceivedEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2ExecuteScriptCompletedHandler = {0x49511172, 0xcc67, 0x4bca, {0x99, 0x23, 0x13, 0x71, 0x12, 0xf4, 0xc4, 0xcc}};
 struct ICoreWebView2ExecuteScriptCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR result) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ExecuteScriptCompletedHandler> = &IID_ICoreWebView2ExecuteScriptCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2CapturePreviewCompletedHandler = {0x697e05e9, 0x3d8f, 0x45fa, {0x96, 0xf4, 0x8f, 0xfe, 0x1e, 0xde, 0xda, 0xf5}};
 struct ICoreWebView2CapturePreviewCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2CapturePreviewCompletedHandler> = &IID_ICoreWebView2CapturePreviewCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler = {0xb99369f3, 0x9b11, 0x47b5, {0xbc, 0x6f, 0x8e, 0x78, 0x95, 0xfc, 0xea, 0x17}};
 struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR result) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> = &IID_ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2NavigationStartingEventArgs = {0x5b495469, 0xe119, 0x438a, {0x9b, 0x18, 0x76, 0x04, 0xf2, 0x5f, 0x2e, 0x49}};
 struct ICoreWebView2NavigationStartingEventArgs : public IUnknown {
@@ -422,6 +482,8 @@ struct ICoreWebView2NavigationStartingEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_Cancel(BOOL cancel) = 0;  // slot 8
     virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;  // slot 9
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NavigationStartingEventArgs> = &IID_ICoreWebView2NavigationStartingEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2NavigationCompletedEventArgs = {0x30d68b7d, 0x20d9, 0x4752, {0xa9, 0xca, 0xec, 0x84, 0x48, 0xfb, 0xb5, 0xc1}};
 struct ICoreWebView2NavigationCompletedEventArgs : public IUnknown {
@@ -429,17 +491,23 @@ struct ICoreWebView2NavigationCompletedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* webErrorStatus) = 0;  // slot 4
     virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* navigationId) = 0;  // slot 5
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NavigationCompletedEventArgs> = &IID_ICoreWebView2NavigationCompletedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2SourceChangedEventArgs = {0x31e0e545, 0x1dba, 0x4266, {0x89, 0x14, 0xf6, 0x38, 0x48, 0xa1, 0xf7, 0xd7}};
 struct ICoreWebView2SourceChangedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2SourceChangedEventArgs> = &IID_ICoreWebView2SourceChangedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2ContentLoadingEventArgs = {0x0c8a1275, 0x9b6b, 0x4901, {0x87, 0xad, 0x70, 0xdf, 0x25, 0xba, 0xfa, 0x6e}};
 struct ICoreWebView2ContentLoadingEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_IsErrorPage(BOOL* value) = 0;  // slot 3
     virtual HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) = 0;  // slot 4
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ContentLoadingEventArgs> = &IID_ICoreWebView2ContentLoadingEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2NewWindowRequestedEventArgs = {0x34acb11c, 0xfc37, 0x4418, {0x91, 0x32, 0xf9, 0xc2, 0x1d, 0x1e, 0xaf, 0xb9}};
 struct ICoreWebView2NewWindowRequestedEventArgs : public IUnknown {
@@ -452,6 +520,8 @@ struct ICoreWebView2NewWindowRequestedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;  // slot 9
     virtual HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** value) = 0;  // slot 10
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NewWindowRequestedEventArgs> = &IID_ICoreWebView2NewWindowRequestedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2WebResourceRequestedEventArgs = {0x453e667f, 0x12c7, 0x49d4, {0xbe, 0x6d, 0xdd, 0xbe, 0x79, 0x56, 0xf5, 0x7a}};
 struct ICoreWebView2WebResourceRequestedEventArgs : public IUnknown {
@@ -461,6 +531,8 @@ struct ICoreWebView2WebResourceRequestedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;  // slot 6
     virtual HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) = 0;  // slot 7
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebResourceRequestedEventArgs> = &IID_ICoreWebView2WebResourceRequestedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2ScriptDialogOpeningEventArgs = {0x7390bb70, 0xabe0, 0x4843, {0x95, 0x29, 0xf1, 0x43, 0xb3, 0x1b, 0x03, 0xd6}};
 struct ICoreWebView2ScriptDialogOpeningEventArgs : public IUnknown {
@@ -473,6 +545,8 @@ struct ICoreWebView2ScriptDialogOpeningEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR resultText) = 0;  // slot 9
     virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;  // slot 10
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ScriptDialogOpeningEventArgs> = &IID_ICoreWebView2ScriptDialogOpeningEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2PermissionRequestedEventArgs = {0x973ae2ef, 0xff18, 0x4894, {0x8f, 0xb2, 0x3c, 0x75, 0x8f, 0x04, 0x68, 0x10}};
 struct ICoreWebView2PermissionRequestedEventArgs : public IUnknown {
@@ -483,11 +557,15 @@ struct ICoreWebView2PermissionRequestedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) = 0;  // slot 7
     virtual HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) = 0;  // slot 8
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2PermissionRequestedEventArgs> = &IID_ICoreWebView2PermissionRequestedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2ProcessFailedEventArgs = {0x8155a9a4, 0x1474, 0x4a86, {0x8c, 0xae, 0x15, 0x1b, 0x0f, 0xa6, 0xb8, 0xca}};
 struct ICoreWebView2ProcessFailedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* value) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2ProcessFailedEventArgs> = &IID_ICoreWebView2ProcessFailedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2WebMessageReceivedEventArgs = {0x0f99a40c, 0xe962, 0x4207, {0x9e, 0x92, 0xe3, 0xd5, 0x42, 0xef, 0xf8, 0x49}};
 struct ICoreWebView2WebMessageReceivedEventArgs : public IUnknown {
@@ -495,6 +573,8 @@ struct ICoreWebView2WebMessageReceivedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) = 0;  // slot 4
     virtual HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) = 0;  // slot 5
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebMessageReceivedEventArgs> = &IID_ICoreWebView2WebMessageReceivedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2MoveFocusRequestedEventArgs = {0x2d6aa13b, 0x3839, 0x4a15, {0x92, 0xfc, 0xd8, 0x8b, 0x3c, 0x0d, 0x9c, 0x9d}};
 struct ICoreWebView2MoveFocusRequestedEventArgs : public IUnknown {
@@ -502,6 +582,8 @@ struct ICoreWebView2MoveFocusRequestedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) = 0;  // slot 4
     virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) = 0;  // slot 5
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2MoveFocusRequestedEventArgs> = &IID_ICoreWebView2MoveFocusRequestedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2AcceleratorKeyPressedEventArgs = {0x9f760f8a, 0xfb79, 0x42be, {0x99, 0x90, 0x7b, 0x56, 0x90, 0x0f, 0xa9, 0xc7}};
 struct ICoreWebView2AcceleratorKeyPressedEventArgs : public IUnknown {
@@ -512,17 +594,23 @@ struct ICoreWebView2AcceleratorKeyPressedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_Handled(BOOL* handled) = 0;  // slot 7
     virtual HRESULT STDMETHODCALLTYPE put_Handled(BOOL handled) = 0;  // slot 8
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2AcceleratorKeyPressedEventArgs> = &IID_ICoreWebView2AcceleratorKeyPressedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2DevToolsProtocolEventReceivedEventArgs = {0x653c2959, 0xbb3a, 0x4377, {0x86, 0x32, 0xb5, 0x8a, 0xda, 0x4e, 0x66, 0xc4}};
 struct ICoreWebView2DevToolsProtocolEventReceivedEventArgs : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_ParameterObjectAsJson(LPWSTR* value) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2DevToolsProtocolEventReceivedEventArgs> = &IID_ICoreWebView2DevToolsProtocolEventReceivedEventArgs;
 
 inline constexpr GUID IID_ICoreWebView2DevToolsProtocolEventReceiver = {0xb32ca51a, 0x8371, 0x45e9, {0x93, 0x17, 0xaf, 0x02, 0x1d, 0x08, 0x03, 0x67}};
 struct ICoreWebView2DevToolsProtocolEventReceiver : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE add_DevToolsProtocolEventReceived(ICoreWebView2DevToolsProtocolEventReceivedEventHandler* eventHandler, EventRegistrationToken* token) = 0;  // slot 3
     virtual HRESULT STDMETHODCALLTYPE remove_DevToolsProtocolEventReceived(EventRegistrationToken token) = 0;  // slot 4
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2DevToolsProtocolEventReceiver> = &IID_ICoreWebView2DevToolsProtocolEventReceiver;
 
 inline constexpr GUID IID_ICoreWebView2WebResourceRequest = {0x97055cd4, 0x512c, 0x4264, {0x8b, 0x5f, 0xe3, 0xf4, 0x46, 0xce, 0xa6, 0xa5}};
 struct ICoreWebView2WebResourceRequest : public IUnknown {
@@ -534,6 +622,8 @@ struct ICoreWebView2WebResourceRequest : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE put_Content(IStream* content) = 0;  // slot 8
     virtual HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** headers) = 0;  // slot 9
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebResourceRequest> = &IID_ICoreWebView2WebResourceRequest;
 
 inline constexpr GUID IID_ICoreWebView2WebResourceResponse = {0xaafcc94f, 0xfa27, 0x48fd, {0x97, 0xdf, 0x83, 0x0e, 0xf7, 0x5a, 0xae, 0xc9}};
 struct ICoreWebView2WebResourceResponse : public IUnknown {
@@ -545,6 +635,8 @@ struct ICoreWebView2WebResourceResponse : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* reasonPhrase) = 0;  // slot 8
     virtual HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR reasonPhrase) = 0;  // slot 9
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WebResourceResponse> = &IID_ICoreWebView2WebResourceResponse;
 
 inline constexpr GUID IID_ICoreWebView2HttpRequestHeaders = {0xe86cac0e, 0x5523, 0x465c, {0xb5, 0x36, 0x8f, 0xb9, 0xfc, 0x8c, 0x8c, 0x60}};
 struct ICoreWebView2HttpRequestHeaders : public IUnknown {
@@ -555,6 +647,8 @@ struct ICoreWebView2HttpRequestHeaders : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE RemoveHeader(LPCWSTR name) = 0;  // slot 7
     virtual HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** value) = 0;  // slot 8
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2HttpRequestHeaders> = &IID_ICoreWebView2HttpRequestHeaders;
 
 inline constexpr GUID IID_ICoreWebView2HttpResponseHeaders = {0x03c5ff5a, 0x9b45, 0x4a88, {0x88, 0x1c, 0x89, 0xa9, 0xf3, 0x28, 0x61, 0x9c}};
 struct ICoreWebView2HttpResponseHeaders : public IUnknown {
@@ -564,6 +658,8 @@ struct ICoreWebView2HttpResponseHeaders : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetHeaders(LPCWSTR name, ICoreWebView2HttpHeadersCollectionIterator** value) = 0;  // slot 6
     virtual HRESULT STDMETHODCALLTYPE GetIterator(ICoreWebView2HttpHeadersCollectionIterator** value) = 0;  // slot 7
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2HttpResponseHeaders> = &IID_ICoreWebView2HttpResponseHeaders;
 
 inline constexpr GUID IID_ICoreWebView2HttpHeadersCollectionIterator = {0x0702fc30, 0xf43b, 0x47bb, {0xab, 0x52, 0xa4, 0x2c, 0xb5, 0x52, 0xad, 0x9f}};
 struct ICoreWebView2HttpHeadersCollectionIterator : public IUnknown {
@@ -571,11 +667,15 @@ struct ICoreWebView2HttpHeadersCollectionIterator : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_HasCurrentHeader(BOOL* hasCurrent) = 0;  // slot 4
     virtual HRESULT STDMETHODCALLTYPE MoveNext(BOOL* hasNext) = 0;  // slot 5
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2HttpHeadersCollectionIterator> = &IID_ICoreWebView2HttpHeadersCollectionIterator;
 
 inline constexpr GUID IID_ICoreWebView2Deferral = {0xc10e7f7b, 0xb585, 0x46f0, {0xa6, 0x23, 0x8b, 0xef, 0xbf, 0x3e, 0x4e, 0xe0}};
 struct ICoreWebView2Deferral : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Complete() = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2Deferral> = &IID_ICoreWebView2Deferral;
 
 inline constexpr GUID IID_ICoreWebView2WindowFeatures = {0x5eaf559f, 0xb46e, 0x4397, {0x88, 0x60, 0xe4, 0x22, 0xf2, 0x87, 0xff, 0x1e}};
 struct ICoreWebView2WindowFeatures : public IUnknown {
@@ -590,16 +690,22 @@ struct ICoreWebView2WindowFeatures : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_ShouldDisplayToolbar(BOOL* value) = 0;  // slot 11
     virtual HRESULT STDMETHODCALLTYPE get_ShouldDisplayScrollBars(BOOL* value) = 0;  // slot 12
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2WindowFeatures> = &IID_ICoreWebView2WindowFeatures;
 
 inline constexpr GUID IID_ICoreWebView2NewBrowserVersionAvailableEventHandler = {0xf9a2976e, 0xd34e, 0x44fc, {0xad, 0xee, 0x81, 0xb6, 0xb5, 0x7c, 0xa9, 0x14}};
 struct ICoreWebView2NewBrowserVersionAvailableEventHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2Environment* sender, IUnknown* args) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2NewBrowserVersionAvailableEventHandler> = &IID_ICoreWebView2NewBrowserVersionAvailableEventHandler;
 
 inline constexpr GUID IID_ICoreWebView2CallDevToolsProtocolMethodCompletedHandler = {0x5c4889f0, 0x5ef6, 0x4c5a, {0x95, 0x2c, 0xd8, 0xf1, 0xb9, 0x2d, 0x05, 0x74}};
 struct ICoreWebView2CallDevToolsProtocolMethodCompletedHandler : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT errorCode, LPCWSTR result) = 0;  // slot 3
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2CallDevToolsProtocolMethodCompletedHandler> = &IID_ICoreWebView2CallDevToolsProtocolMethodCompletedHandler;
 
 inline constexpr GUID IID_ICoreWebView2EnvironmentOptions = {0x2fde08a8, 0x1e9a, 0x4766, {0x8c, 0x05, 0x95, 0xa9, 0xce, 0xb9, 0xd1, 0xc5}};
 struct ICoreWebView2EnvironmentOptions : public IUnknown {
@@ -612,6 +718,8 @@ struct ICoreWebView2EnvironmentOptions : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_AllowSingleSignOnUsingOSPrimaryAccount(BOOL* allow) = 0;  // slot 9
     virtual HRESULT STDMETHODCALLTYPE put_AllowSingleSignOnUsingOSPrimaryAccount(BOOL allow) = 0;  // slot 10
 };
+template <>
+inline constexpr const GUID* kInterfaceId<ICoreWebView2EnvironmentOptions> = &IID_ICoreWebView2EnvironmentOptions;
 
 // The loader's exports, looked up by name.
 using TCreateCoreWebView2Environment = HRESULT(STDMETHODCALLTYPE*)(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*);

@@ -52,6 +52,8 @@ def main(fact_sheet, src_dir, support_dir):
     for name, _, _ in interfaces:
         out.append(f"struct {name};")
     out.append("")
+    out += ["// The interface id of each declared interface, for QueryInterface and smart pointers.",
+            "template <class TInterface>", "inline constexpr const GUID* kInterfaceId = nullptr;", ""]
     for name, values in enums:
         out.append(f"enum {name} : std::int32_t {{")
         for value_name, value in values:
@@ -68,6 +70,7 @@ def main(fact_sheet, src_dir, support_dir):
         for slot, method, params in methods:
             out.append(f"    virtual HRESULT STDMETHODCALLTYPE {method}({', '.join(parameters(params))}) = 0;  // slot {slot}")
         out.append("};")
+        out.append(f"template <>\ninline constexpr const GUID* kInterfaceId<{name}> = &IID_{name};")
         out.append("")
     out += ["// The loader's exports, looked up by name.",
             "using TCreateCoreWebView2Environment = HRESULT(STDMETHODCALLTYPE*)(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler*);",

@@ -1,0 +1,646 @@
+#include "double_objects.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstdio>
+#include <thread>
+
+#include "double_args.h"
+#include "webview2/wide_text.h"
+
+namespace vellum::webview2_double {
+
+namespace {
+
+// FNV-1a, 64 bits: enough to tell bodies apart in a transcript.
+std::string Digest(const std::string& bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const unsigned char c : bytes) {
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+    }
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(hash));
+    return text;
+}
+
+std::string ReadAll(IStream* stream) {
+    std::string bytes;
+    if (stream == nullptr) return bytes;
+    char buffer[16384];
+    for (;;) {
+        ULONG got = 0;
+        const HRESULT result = stream->Read(buffer, sizeof buffer, &got);
+        bytes.append(buffer, got);
+        if (FAILED(result) || got == 0) break;
+    }
+    return bytes;
+}
+
+// The text of the document's <title> element, "" without one.
+std::string TitleOf(const std::string& html) {
+    std::string lower = html;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t open = lower.find("<title");
+    if (open == std::string::npos) return {};
+    const std::size_t start = lower.find('>', open);
+    if (start == std::string::npos) return {};
+    const std::size_t end = lower.find("</title", start);
+    if (end == std::string::npos) return {};
+    return html.substr(start + 1, end - start - 1);
+}
+
+// "*" matches any run of characters, as in the runtime's filters.
+bool WildcardMatch(const char* pattern, const char* text) {
+    if (*pattern == 0) return *text == 0;
+    if (*pattern == '*') return WildcardMatch(pattern + 1, text) || (*text != 0 && WildcardMatch(pattern, text + 1));
+    return *pattern == *text && WildcardMatch(pattern + 1, text + 1);
+}
+
+std::string JsonQuoted(const std::string& text) {
+    return nlohmann::json(text).dump();
+}
+
+}  // namespace
+
+std::int64_t NextToken() {
+    static std::atomic<std::int64_t> next{100};
+    return ++next;
+}
+
+// ---- settings ----
+
+HRESULT TDoubleSettings::Get(const char* name, BOOL* value) {
+    if (value == nullptr) return E_POINTER;
+    const auto found = switches_.find(name);
+    *value = found == switches_.end() ? TRUE : found->second;
+    return S_OK;
+}
+
+HRESULT TDoubleSettings::Put(const char* name, BOOL value) {
+    switches_[name] = value;
+    TDoubleHost::Instance().Record("settings", {{"name", name}, {"value", value}});
+    return S_OK;
+}
+
+// ---- the browser ----
+
+TDoubleWebView::TDoubleWebView() : settings_(TComPtr<TDoubleSettings>::Adopt(new TDoubleSettings())) {}
+
+TDoubleWebView::~TDoubleWebView() {
+    if (TDoubleHost::Instance().ActiveWebView() == this) TDoubleHost::Instance().SetActiveWebView(nullptr);
+}
+
+std::size_t TDoubleWebView::HandlerCount() const {
+    return navigationStarting_.Count() + contentLoading_.Count() + sourceChanged_.Count() + historyChanged_.Count() +
+           navigationCompleted_.Count() + frameNavigationStarting_.Count() + frameNavigationCompleted_.Count() +
+           scriptDialogOpening_.Count() + permissionRequested_.Count() + processFailed_.Count() +
+           webMessageReceived_.Count() + newWindowRequested_.Count() + documentTitleChanged_.Count() +
+           containsFullScreenElementChanged_.Count() + webResourceRequested_.Count() + windowCloseRequested_.Count();
+}
+
+void TDoubleWebView::Close() {
+    closed_ = true;
+    navigationStarting_.Clear();
+    contentLoading_.Clear();
+    sourceChanged_.Clear();
+    historyChanged_.Clear();
+    navigationCompleted_.Clear();
+    frameNavigationStarting_.Clear();
+    frameNavigationCompleted_.Clear();
+    scriptDialogOpening_.Clear();
+    permissionRequested_.Clear();
+    processFailed_.Clear();
+    webMessageReceived_.Clear();
+    newWindowRequested_.Clear();
+    documentTitleChanged_.Clear();
+    containsFullScreenElementChanged_.Clear();
+    webResourceRequested_.Clear();
+    windowCloseRequested_.Clear();
+    for (auto& [name, receiver] : receivers_) static_cast<TDevToolsReceiver*>(receiver.Get())->Received().Clear();
+    receivers_.clear();
+}
+
+HRESULT TDoubleWebView::get_Settings(ICoreWebView2Settings** settings) {
+    if (settings == nullptr) return E_POINTER;
+    *settings = settings_.Get();
+    (*settings)->AddRef();
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::get_Source(LPWSTR* uri) {
+    return GiveString(source_, uri);
+}
+
+HRESULT TDoubleWebView::get_DocumentTitle(LPWSTR* title) {
+    return GiveString(title_, title);
+}
+
+HRESULT TDoubleWebView::Navigate(LPCWSTR uri) {
+    if (uri == nullptr) return E_INVALIDARG;
+    const std::string address = FromWide(uri);
+    TDoubleHost::Instance().Record("navigate", {{"uri", address}});
+    TComPtr<TDoubleWebView> self(this);
+    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::NavigateToString(LPCWSTR htmlContent) {
+    if (htmlContent == nullptr) return E_INVALIDARG;
+    const std::string html = FromWide(htmlContent);
+    TDoubleHost::Instance().Record("navigate_to_string", {{"bytes", html.size()}, {"digest", Digest(html)}});
+    TComPtr<TDoubleWebView> self(this);
+    TDoubleHost::Instance().Dispatch([self, html] { self->RunNavigation("about:blank", html); });
+    return S_OK;
+}
+
+bool TDoubleWebView::FilterMatches(const std::string& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) const {
+    for (const auto& [pattern, filterContext] : filters_)
+        if ((filterContext == COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL || filterContext == context) &&
+            WildcardMatch(pattern.c_str(), uri.c_str()))
+            return true;
+    return false;
+}
+
+std::optional<std::string> TDoubleWebView::RequestResource(const std::string& uri,
+                                                           COREWEBVIEW2_WEB_RESOURCE_CONTEXT context, int* status) {
+    TDoubleHost& host = TDoubleHost::Instance();
+    *status = 0;
+    if (!FilterMatches(uri, context)) {
+        host.Record("resource_default", {{"uri", uri}, {"context", context}});
+        return std::nullopt;
+    }
+    auto args = TComPtr<TWebResourceRequestedArgs>::Adopt(new TWebResourceRequestedArgs(uri, context));
+    webResourceRequested_.Raise(static_cast<ICoreWebView2*>(this),
+                                static_cast<ICoreWebView2WebResourceRequestedEventArgs*>(args.Get()));
+    auto* response = static_cast<TWebResourceResponse*>(args->Response());
+    if (response == nullptr) {
+        host.Record("resource_unanswered", {{"uri", uri}, {"context", context}});
+        return std::nullopt;
+    }
+    const std::string body = ReadAll(response->Content());
+    *status = response->Status();
+    host.Record("resource_response", {{"uri", uri},
+                                      {"context", context},
+                                      {"status", response->Status()},
+                                      {"reason", response->Reason()},
+                                      {"headers", response->Headers()},
+                                      {"bytes", body.size()},
+                                      {"digest", Digest(body)},
+                                      {"thread", host.CurrentThread()}});
+    return body;
+}
+
+void TDoubleWebView::SetTitle(const std::string& title) {
+    if (title == title_) return;
+    title_ = title;
+    TDoubleHost::Instance().Record("title", {{"title", title}});
+    documentTitleChanged_.Raise(static_cast<ICoreWebView2*>(this), static_cast<IUnknown*>(nullptr));
+}
+
+void TDoubleWebView::RaiseNavigationCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, std::uint64_t id) {
+    auto args = TComPtr<TNavigationCompletedArgs>::Adopt(new TNavigationCompletedArgs(success, status, id));
+    navigationCompleted_.Raise(static_cast<ICoreWebView2*>(this),
+                               static_cast<ICoreWebView2NavigationCompletedEventArgs*>(args.Get()));
+    TDoubleHost::Instance().Record("navigation_completed",
+                                   {{"uri", source_}, {"success", success}, {"status", status}});
+}
+
+void TDoubleWebView::RunNavigation(const std::string& uri, std::optional<std::string> inlineDocument) {
+    if (closed_) return;
+    const std::uint64_t id = ++navigationId_;
+    auto starting = TComPtr<TNavigationStartingArgs>::Adopt(new TNavigationStartingArgs(uri, id));
+    navigationStarting_.Raise(static_cast<ICoreWebView2*>(this),
+                              static_cast<ICoreWebView2NavigationStartingEventArgs*>(starting.Get()));
+    if (closed_) return;
+    if (starting->Canceled()) {
+        TDoubleHost::Instance().Record("navigation_canceled", {{"uri", uri}});
+        RaiseNavigationCompleted(false, COREWEBVIEW2_WEB_ERROR_STATUS_OPERATION_CANCELED, id);
+        return;
+    }
+    int status = 0;
+    std::optional<std::string> body =
+        inlineDocument ? inlineDocument : RequestResource(uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_DOCUMENT, &status);
+    if (closed_) return;
+    source_ = uri;
+    if (historyIndex_ + 1 < history_.size()) history_.resize(historyIndex_ + 1);
+    if (history_.empty() || history_.back() != uri) history_.push_back(uri);
+    historyIndex_ = history_.size() - 1;
+    auto sourceArgs = TComPtr<TSourceChangedArgs>::Adopt(new TSourceChangedArgs(true));
+    sourceChanged_.Raise(static_cast<ICoreWebView2*>(this),
+                         static_cast<ICoreWebView2SourceChangedEventArgs*>(sourceArgs.Get()));
+    const bool served = inlineDocument.has_value() || (body.has_value() && status >= 200 && status < 400);
+    auto loading = TComPtr<TContentLoadingArgs>::Adopt(new TContentLoadingArgs(!served, id));
+    contentLoading_.Raise(static_cast<ICoreWebView2*>(this),
+                          static_cast<ICoreWebView2ContentLoadingEventArgs*>(loading.Get()));
+    historyChanged_.Raise(static_cast<ICoreWebView2*>(this), static_cast<IUnknown*>(nullptr));
+    if (closed_) return;
+    const std::string title = body ? TitleOf(*body) : std::string();
+    SetTitle(title.empty() ? uri : title);
+    if (closed_) return;
+    RaiseNavigationCompleted(
+        served, served ? COREWEBVIEW2_WEB_ERROR_STATUS_UNKNOWN : COREWEBVIEW2_WEB_ERROR_STATUS_CANNOT_CONNECT, id);
+}
+
+HRESULT TDoubleWebView::AddScriptToExecuteOnDocumentCreated(
+    LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
+    if (javaScript == nullptr) return E_INVALIDARG;
+    const std::string script = FromWide(javaScript);
+    const std::string id = "script-" + std::to_string(++documentScripts_);
+    TDoubleHost::Instance().Record("add_document_script", {{"id", id}, {"script", script}});
+    if (handler != nullptr) {
+        TComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> kept(handler);
+        TDoubleHost::Instance().Dispatch([kept, id] { kept->Invoke(S_OK, TWideText(id).Get()); });
+    }
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) {
+    TDoubleHost::Instance().Record("remove_document_script", {{"id", FromWide(id)}});
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
+    if (javaScript == nullptr) return E_INVALIDARG;
+    TDoubleHost& host = TDoubleHost::Instance();
+    host.Record("execute_script", {{"script", FromWide(javaScript)}});
+    if (handler != nullptr) {
+        const std::string result = host.Scenario().value("script_result", std::string("null"));
+        TComPtr<ICoreWebView2ExecuteScriptCompletedHandler> kept(handler);
+        host.Dispatch([kept, result] { kept->Invoke(S_OK, TWideText(result).Get()); });
+    }
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT imageFormat, IStream* imageStream,
+                                       ICoreWebView2CapturePreviewCompletedHandler* handler) {
+    if (imageStream == nullptr) return E_INVALIDARG;
+    // A recognisable image header stands for the page's picture.
+    static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    static const unsigned char kJpeg[] = {0xFF, 0xD8, 0xFF, 0xE0};
+    const bool png = imageFormat == COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT_PNG;
+    ULONG written = 0;
+    const HRESULT result =
+        png ? imageStream->Write(kPng, sizeof kPng, &written) : imageStream->Write(kJpeg, sizeof kJpeg, &written);
+    TDoubleHost::Instance().Record("capture_preview", {{"format", png ? "png" : "jpeg"}, {"bytes", written}});
+    if (handler != nullptr) {
+        TComPtr<ICoreWebView2CapturePreviewCompletedHandler> kept(handler);
+        TComPtr<IStream> stream(imageStream);
+        TDoubleHost::Instance().Dispatch([kept, stream, result] { kept->Invoke(result); });
+    }
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::Reload() {
+    TDoubleHost::Instance().Record("reload", {{"uri", source_}});
+    TComPtr<TDoubleWebView> self(this);
+    const std::string address = source_;
+    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) {
+    if (webMessageAsJson == nullptr) return E_INVALIDARG;
+    TDoubleHost::Instance().Record("post_web_message", {{"json", FromWide(webMessageAsJson)}});
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::PostWebMessageAsString(LPCWSTR webMessageAsString) {
+    if (webMessageAsString == nullptr) return E_INVALIDARG;
+    TDoubleHost::Instance().Record("post_web_message_string", {{"text", FromWide(webMessageAsString)}});
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::get_BrowserProcessId(UINT32* value) {
+    return Give<UINT32>(TDoubleHost::Instance().Scenario().value("browser_process_id", 0u), value);
+}
+
+HRESULT TDoubleWebView::get_CanGoBack(BOOL* value) {
+    return Give<BOOL>(historyIndex_ > 0 ? TRUE : FALSE, value);
+}
+
+HRESULT TDoubleWebView::get_CanGoForward(BOOL* value) {
+    return Give<BOOL>(historyIndex_ + 1 < history_.size() ? TRUE : FALSE, value);
+}
+
+HRESULT TDoubleWebView::GoBack() {
+    TDoubleHost::Instance().Record("go_back");
+    if (historyIndex_ == 0) return S_OK;
+    const std::string address = history_[--historyIndex_];
+    TComPtr<TDoubleWebView> self(this);
+    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::GoForward() {
+    TDoubleHost::Instance().Record("go_forward");
+    if (historyIndex_ + 1 >= history_.size()) return S_OK;
+    const std::string address = history_[++historyIndex_];
+    TComPtr<TDoubleWebView> self(this);
+    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::Stop() {
+    TDoubleHost::Instance().Record("stop");
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::OpenDevToolsWindow() {
+    TDoubleHost::Instance().Record("open_dev_tools");
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::GetDevToolsProtocolEventReceiver(LPCWSTR eventName,
+                                                         ICoreWebView2DevToolsProtocolEventReceiver** receiver) {
+    if (eventName == nullptr || receiver == nullptr) return E_POINTER;
+    const std::string name = FromWide(eventName);
+    auto& held = receivers_[name];
+    if (!held) held = TComPtr<ICoreWebView2DevToolsProtocolEventReceiver>::Adopt(new TDevToolsReceiver(name));
+    *receiver = held.Get();
+    (*receiver)->AddRef();
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::get_ContainsFullScreenElement(BOOL* value) {
+    return Give<BOOL>(containsFullScreenElement_ ? TRUE : FALSE, value);
+}
+
+HRESULT TDoubleWebView::AddWebResourceRequestedFilter(const LPCWSTR uri,
+                                                      const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) {
+    if (uri == nullptr) return E_INVALIDARG;
+    filters_.emplace_back(FromWide(uri), resourceContext);
+    TDoubleHost::Instance().Record("add_filter", {{"uri", FromWide(uri)}, {"context", resourceContext}});
+    return S_OK;
+}
+
+HRESULT TDoubleWebView::RemoveWebResourceRequestedFilter(const LPCWSTR uri,
+                                                         const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) {
+    if (uri == nullptr) return E_INVALIDARG;
+    const std::string pattern = FromWide(uri);
+    for (auto it = filters_.begin(); it != filters_.end(); ++it) {
+        if (it->first == pattern && it->second == resourceContext) {
+            filters_.erase(it);
+            TDoubleHost::Instance().Record("remove_filter", {{"uri", pattern}, {"context", resourceContext}});
+            return S_OK;
+        }
+    }
+    return E_INVALIDARG;
+}
+
+void TDoubleWebView::Play(const nlohmann::json& action) {
+    if (closed_) return;
+    TDoubleHost& host = TDoubleHost::Instance();
+    const std::string kind = action.value("action", std::string());
+    ICoreWebView2* sender = this;
+    if (kind == "web_message") {
+        const bool isString = action.contains("string");
+        const std::string text = isString ? action["string"].get<std::string>() : std::string();
+        const std::string json = isString ? JsonQuoted(text) : action.value("json", std::string("null"));
+        auto args = TComPtr<TWebMessageReceivedArgs>::Adopt(new TWebMessageReceivedArgs(source_, json, isString, text));
+        host.Record("web_message", {{"json", json}});
+        webMessageReceived_.Raise(sender, static_cast<ICoreWebView2WebMessageReceivedEventArgs*>(args.Get()));
+    } else if (kind == "new_window") {
+        const std::string uri = action.value("uri", std::string());
+        auto args = TComPtr<TNewWindowRequestedArgs>::Adopt(new TNewWindowRequestedArgs(uri));
+        newWindowRequested_.Raise(sender, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(args.Get()));
+        host.Record("new_window_requested", {{"uri", uri}, {"handled", args->Handled()}});
+    } else if (kind == "permission") {
+        const auto permission = static_cast<COREWEBVIEW2_PERMISSION_KIND>(action.value("kind", 0));
+        auto args = TComPtr<TPermissionRequestedArgs>::Adopt(
+            new TPermissionRequestedArgs(action.value("uri", source_), permission));
+        permissionRequested_.Raise(sender, static_cast<ICoreWebView2PermissionRequestedEventArgs*>(args.Get()));
+        host.Record("permission_answered", {{"kind", permission}, {"state", args->State()}});
+    } else if (kind == "script_dialog") {
+        const auto dialog = static_cast<COREWEBVIEW2_SCRIPT_DIALOG_KIND>(action.value("kind", 0));
+        auto args = TComPtr<TScriptDialogOpeningArgs>::Adopt(
+            new TScriptDialogOpeningArgs(source_, dialog, action.value("message", std::string())));
+        scriptDialogOpening_.Raise(sender, static_cast<ICoreWebView2ScriptDialogOpeningEventArgs*>(args.Get()));
+        host.Record("script_dialog_answered", {{"accepted", args->Accepted()}, {"result", args->ResultText()}});
+    } else if (kind == "title") {
+        SetTitle(action.value("title", std::string()));
+    } else if (kind == "process_failed") {
+        const auto failure = static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(action.value("kind", 0));
+        auto args = TComPtr<TProcessFailedArgs>::Adopt(new TProcessFailedArgs(failure));
+        host.Record("process_failed", {{"kind", failure}});
+        processFailed_.Raise(sender, static_cast<ICoreWebView2ProcessFailedEventArgs*>(args.Get()));
+    } else if (kind == "window_close") {
+        host.Record("window_close_requested");
+        windowCloseRequested_.Raise(sender, static_cast<IUnknown*>(nullptr));
+    } else if (kind == "fullscreen") {
+        containsFullScreenElement_ = action.value("value", true);
+        host.Record("fullscreen", {{"value", containsFullScreenElement_}});
+        containsFullScreenElementChanged_.Raise(sender, static_cast<IUnknown*>(nullptr));
+    } else if (kind == "navigate") {
+        RunNavigation(action.value("uri", std::string("about:blank")), std::nullopt);
+    } else if (kind == "devtools_event") {
+        const std::string name = action.value("name", std::string());
+        const auto found = receivers_.find(name);
+        host.Record("devtools_event", {{"name", name}});
+        if (found == receivers_.end()) return;
+        TComPtr<ICoreWebView2DevToolsProtocolEventReceiver> receiver = found->second;
+        auto args = TComPtr<TDevToolsEventArgs>::Adopt(new TDevToolsEventArgs(action.value("json", std::string("{}"))));
+        static_cast<TDevToolsReceiver*>(receiver.Get())
+            ->Received()
+            .Raise(sender, static_cast<ICoreWebView2DevToolsProtocolEventReceivedEventArgs*>(args.Get()));
+    } else if (controller_ != nullptr) {
+        controller_->Play(action);
+    } else {
+        host.Record("unknown_action", {{"action", kind}});
+    }
+}
+
+// ---- the controller ----
+
+TDoubleController::TDoubleController(HWND parent)
+    : view_(TComPtr<TDoubleWebView>::Adopt(new TDoubleWebView())), parent_(parent) {
+    view_->SetController(this);
+}
+
+TDoubleController::~TDoubleController() {
+    if (view_) view_->SetController(nullptr);
+}
+
+HRESULT TDoubleController::get_IsVisible(BOOL* isVisible) {
+    return Give(visible_, isVisible);
+}
+
+HRESULT TDoubleController::put_IsVisible(BOOL isVisible) {
+    visible_ = isVisible;
+    TDoubleHost::Instance().Record("visible", {{"value", isVisible != FALSE}});
+    return S_OK;
+}
+
+HRESULT TDoubleController::get_Bounds(RECT* bounds) {
+    return Give(bounds_, bounds);
+}
+
+HRESULT TDoubleController::put_Bounds(RECT bounds) {
+    bounds_ = bounds;
+    TDoubleHost::Instance().Record(
+        "bounds", {{"left", bounds.left}, {"top", bounds.top}, {"right", bounds.right}, {"bottom", bounds.bottom}});
+    return S_OK;
+}
+
+HRESULT TDoubleController::get_ZoomFactor(double* zoomFactor) {
+    return Give(zoom_, zoomFactor);
+}
+
+HRESULT TDoubleController::put_ZoomFactor(double zoomFactor) {
+    if (!(zoomFactor > 0)) return E_INVALIDARG;
+    const bool changed = zoomFactor != zoom_;
+    zoom_ = zoomFactor;
+    TDoubleHost::Instance().Record("zoom", {{"value", zoomFactor}});
+    if (changed) zoomFactorChanged_.Raise(static_cast<ICoreWebView2Controller*>(this), static_cast<IUnknown*>(nullptr));
+    return S_OK;
+}
+
+HRESULT TDoubleController::SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) {
+    put_Bounds(bounds);
+    return put_ZoomFactor(zoomFactor);
+}
+
+HRESULT TDoubleController::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    TDoubleHost::Instance().Record("move_focus", {{"reason", reason}});
+    return S_OK;
+}
+
+HRESULT TDoubleController::get_ParentWindow(HWND* parentWindow) {
+    return Give(parent_, parentWindow);
+}
+
+HRESULT TDoubleController::put_ParentWindow(HWND parentWindow) {
+    parent_ = parentWindow;
+    return S_OK;
+}
+
+HRESULT TDoubleController::Close() {
+    if (closed_) return S_OK;
+    closed_ = true;
+    TDoubleHost& host = TDoubleHost::Instance();
+    const std::size_t left = view_->HandlerCount() + zoomFactorChanged_.Count() + moveFocusRequested_.Count() +
+                             gotFocus_.Count() + lostFocus_.Count() + acceleratorKeyPressed_.Count();
+    host.Record("controller_closed", {{"handlers_left", left}});
+    view_->Close();
+    zoomFactorChanged_.Clear();
+    moveFocusRequested_.Clear();
+    gotFocus_.Clear();
+    lostFocus_.Clear();
+    acceleratorKeyPressed_.Clear();
+    return S_OK;
+}
+
+HRESULT TDoubleController::get_CoreWebView2(ICoreWebView2** coreWebView2) {
+    if (coreWebView2 == nullptr) return E_POINTER;
+    *coreWebView2 = nullptr;
+    if (closed_) return E_FAIL;
+    *coreWebView2 = view_.Get();
+    (*coreWebView2)->AddRef();
+    return S_OK;
+}
+
+void TDoubleController::Play(const nlohmann::json& action) {
+    if (closed_) return;
+    TDoubleHost& host = TDoubleHost::Instance();
+    const std::string kind = action.value("action", std::string());
+    ICoreWebView2Controller* sender = this;
+    if (kind == "accelerator_key") {
+        auto args = TComPtr<TAcceleratorKeyPressedArgs>::Adopt(
+            new TAcceleratorKeyPressedArgs(static_cast<COREWEBVIEW2_KEY_EVENT_KIND>(action.value("kind", 0)),
+                                           action.value("key", 0u), action.value("lparam", 0)));
+        acceleratorKeyPressed_.Raise(sender, static_cast<ICoreWebView2AcceleratorKeyPressedEventArgs*>(args.Get()));
+        host.Record("accelerator_key", {{"key", action.value("key", 0u)}, {"handled", args->Handled()}});
+    } else if (kind == "move_focus") {
+        auto args = TComPtr<TMoveFocusRequestedArgs>::Adopt(
+            new TMoveFocusRequestedArgs(static_cast<COREWEBVIEW2_MOVE_FOCUS_REASON>(action.value("reason", 1))));
+        moveFocusRequested_.Raise(sender, static_cast<ICoreWebView2MoveFocusRequestedEventArgs*>(args.Get()));
+        host.Record("move_focus_requested", {{"handled", args->Handled()}});
+    } else if (kind == "got_focus") {
+        host.Record("got_focus");
+        gotFocus_.Raise(sender, static_cast<IUnknown*>(nullptr));
+    } else if (kind == "lost_focus") {
+        host.Record("lost_focus");
+        lostFocus_.Raise(sender, static_cast<IUnknown*>(nullptr));
+    } else if (kind == "zoom") {
+        put_ZoomFactor(action.value("factor", 1.0));
+    } else {
+        host.Record("unknown_action", {{"action", kind}});
+    }
+}
+
+// ---- the environment ----
+
+HRESULT TDoubleEnvironment::CreateCoreWebView2Controller(
+    HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
+    if (handler == nullptr) return E_POINTER;
+    TDoubleHost& host = TDoubleHost::Instance();
+    host.EnsureDispatcher();
+    host.Record("create_controller", {{"thread", host.CurrentThread()}});
+    const HRESULT result = host.Scenario().value("controller_result", 0);
+    TComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> kept(handler);
+    host.Dispatch([kept, result, parentWindow] {
+        TDoubleHost& dispatchHost = TDoubleHost::Instance();
+        if (FAILED(result)) {
+            dispatchHost.Record("controller_failed", {{"result", result}});
+            kept->Invoke(result, nullptr);
+            return;
+        }
+        auto controller = TComPtr<TDoubleController>::Adopt(new TDoubleController(parentWindow));
+        TComPtr<ICoreWebView2> view;
+        controller->get_CoreWebView2(view.Put());
+        dispatchHost.SetActiveWebView(static_cast<TDoubleWebView*>(view.Get()));
+        kept->Invoke(S_OK, controller.Get());
+        dispatchHost.Record("controller_created", {{"thread", dispatchHost.CurrentThread()}});
+    });
+    return S_OK;
+}
+
+HRESULT TDoubleEnvironment::CreateWebResourceResponse(IStream* content, int statusCode, LPCWSTR reasonPhrase,
+                                                      LPCWSTR headers, ICoreWebView2WebResourceResponse** response) {
+    if (response == nullptr) return E_POINTER;
+    *response = new TWebResourceResponse(content, statusCode, FromWide(reasonPhrase), FromWide(headers));
+    return S_OK;
+}
+
+HRESULT TDoubleEnvironment::get_BrowserVersionString(LPWSTR* versionInfo) {
+    return GiveString(TDoubleHost::Instance().BrowserVersion(), versionInfo);
+}
+
+HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+    TDoubleHost& host = TDoubleHost::Instance();
+    host.LoadFromEnvironment();
+    if (handler == nullptr) return E_POINTER;
+    const HRESULT immediate = host.Scenario().value("environment_immediate_result", 0);
+    host.Record("create_environment", {{"thread", host.CurrentThread()}});
+    if (FAILED(immediate)) return immediate;
+    const HRESULT result = host.Scenario().value("environment_result", 0);
+    handler->AddRef();
+    host.BeginBackgroundWork();
+    // The completion arrives later, from a thread of the double's own.
+    std::thread([handler, result] {
+        TDoubleHost& threadHost = TDoubleHost::Instance();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (FAILED(result)) {
+            handler->Invoke(result, nullptr);
+        } else {
+            auto environment = TComPtr<ICoreWebView2Environment>::Adopt(new TDoubleEnvironment());
+            handler->Invoke(S_OK, environment.Get());
+        }
+        handler->Release();
+        threadHost.Record("environment_completed", {{"result", result}});
+        threadHost.EndBackgroundWork();
+    }).detach();
+    return S_OK;
+}
+
+void PlayAction(const nlohmann::json& action) {
+    TDoubleWebView* view = TDoubleHost::Instance().ActiveWebView();
+    if (view == nullptr) {
+        TDoubleHost::Instance().Record("action_without_browser", {{"action", action.value("action", std::string())}});
+        return;
+    }
+    TComPtr<TDoubleWebView> keep(view);
+    view->Play(action);
+}
+
+}  // namespace vellum::webview2_double
