@@ -1,6 +1,8 @@
 #include <windows.h>
 
+#include <exception>
 #include <memory>
+#include <string>
 
 #include "platform/ui_queue.h"
 
@@ -9,6 +11,13 @@ namespace vellum {
 namespace {
 
 constexpr UINT kRunWork = WM_APP + 1;
+
+void ShowUnhandledWorkError(const char* message) {
+    const int length = MultiByteToWideChar(CP_UTF8, 0, message, -1, nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, message, -1, text.data(), length);
+    MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+}
 
 // A message-only window owned by the user-interface thread: posting to it from any thread
 // hands the work to that thread's message loop.
@@ -41,7 +50,15 @@ private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == kRunWork) {
             std::unique_ptr<TWork> work(reinterpret_cast<TWork*>(lParam));
-            (*work)();
+            // An error must not unwind through the system's message dispatch: it is shown, and
+            // the loop goes on, as for any error raised while handling a message.
+            try {
+                (*work)();
+            } catch (const std::exception& error) {
+                ShowUnhandledWorkError(error.what());
+            } catch (...) {
+                ShowUnhandledWorkError("Unknown error");
+            }
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);

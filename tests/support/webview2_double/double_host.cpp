@@ -129,6 +129,9 @@ void TDoubleHost::Record(const std::string& event, nlohmann::json fields) {
         record["event"] = event;
         if (fields.is_object())
             for (auto& [key, value] : fields.items()) record[key] = value;
+        // What the double still holds, so a transcript alone shows whether everything was released.
+        record["live"] = LiveObjects.load();
+        record["handlers"] = HeldHandlers.load();
         if (!transcriptPath_.empty()) {
             if (std::FILE* file = OpenForAppending(transcriptPath_)) {
                 const std::string line = record.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
