@@ -15,10 +15,10 @@ for preset in linux windows; do
     cmake --install "build/$preset" --prefix "$root/dist" >/dev/null
 done
 
-# vellum-pack finds VellumRuntime.exe beside itself. Until the WebView2 test double arrives,
-# the loader library is the tests' stand-in that reports the browser runtime as present.
+# vellum-pack finds VellumRuntime.exe beside itself. The WebView2 runtime cannot be installed
+# here, so the loader library packaged is the project's WebView2 test double.
 mkdir -p out
-dist/bin/vellum-pack build examples/hello -o out/HelloVellum.exe --loader build/windows/tests/fake_loader_version.dll
+dist/bin/vellum-pack build examples/hello -o out/HelloVellum.exe --loader build/windows/tests/webview2_double.dll
 echo
 echo "What out/HelloVellum.exe carries:"
 dist/bin/vellum-pack list out/HelloVellum.exe
