@@ -12,7 +12,7 @@
 
 #include "app/forms/edge_installer_form.h"
 #include "app/forms/require_password_form.h"
-#include "app/forms/rounded_corners.h"
+#include "app/main_form/main_form_win32.h"
 #include "app/startup/edge_installation.h"
 #include "app/startup/load_application.h"
 #include "app/startup/startup_messages.h"
@@ -56,41 +56,6 @@ std::vector<std::string> CommandLineArguments() {
     MessageBoxW(nullptr, Wide(text).c_str(), L"Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     std::exit(1);
 }
-
-// Until the main window arrives: a plain top-level window captioned with the application's
-// name, so that the message loop and the single-instance rule run for real.
-class TPlainMainWindow final : public TRoundedCornerForm {
-public:
-    int Run(const std::string& caption) {
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
-            if (message == WM_DESTROY) {
-                PostQuitMessage(0);
-                return 0;
-            }
-            return DefWindowProcW(window, message, wParam, lParam);
-        };
-        windowClass.hInstance = instance;
-        windowClass.hIcon = LoadIconW(instance, L"MAINICON");
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-        windowClass.lpszClassName = L"TMainForm";
-        RegisterClassExW(&windowClass);
-        HWND window = CreateWindowExW(WS_EX_APPWINDOW, L"TMainForm", Wide(caption).c_str(), WS_OVERLAPPEDWINDOW,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr, instance, nullptr);
-        if (window == nullptr) return 0;
-        WindowCreated(window);
-        ShowWindow(window, SW_SHOWNORMAL);
-        MSG message;
-        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        return 0;
-    }
-};
 
 TStartupServices WindowsStartupServices(const std::vector<std::string>& arguments) {
     TStartupServices services;
@@ -151,7 +116,15 @@ int RunVellumRuntime() {
         CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
         if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
     }
-    return TPlainMainWindow().Run(state.AppName);
+    TMainForm mainForm(state, arguments);
+    mainForm.Show();
+    if (mainForm.Handle() == nullptr) return 0;
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
 }
 
 }  // namespace vellum

@@ -92,6 +92,8 @@ public:
     void WindowHandleRecreated();            // the window was created again
     void ParentChanged();                    // the control was given a parent window
 
+    // The control's window (created when it does not exist yet).
+    webview2::HWND WindowHandle() { return FWindow.WindowHandle(); }
     TBrowserControlState BrowserControlState() const { return FBrowserControlState; }
     webview2::ICoreWebView2* DefaultInterface() const { return FWebView.Get(); }
     webview2::ICoreWebView2Controller* ControllerInterface() const { return FWebViewController.Get(); }

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/bridge/browser_external_module.h"
+#include "app/browser_form/browser_form_win32.h"
+#include "app/forms/rounded_corners.h"
+#include "app/main_form/main_form_settings.h"
+
+namespace vellum {
+
+struct TStartupState;
+
+// The application's top-level window: it embeds the browser form, wires it to the bridge,
+// takes its size, place and frame from the settings, and leaves every close decision to the
+// page ("vlm.events.onCloseQuery();").
+class TMainForm final : public TRoundedCornerForm, public IAppMainWindow, public IBridgePlatform {
+public:
+    TMainForm(const TStartupState& state, std::vector<std::string> arguments);
+    ~TMainForm() override;
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // Creates and shows the window; the message loop of the caller runs it.
+    void Show();
+    HWND Handle() const { return window_; }
+
+    void FocusWindowAbove(TCustomEdgeBrowser& browser, int levels) override;
+    void ShowMessage(const std::string& text) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void AppCloseRequest();
+    void DocumentTitleChanged(const std::string& title);
+    void ApplyFrameAndPlacement();
+
+    const TStartupState& state_;
+    std::vector<std::string> arguments_;
+    TMainFormSettings settings_;
+    HWND window_ = nullptr;
+    int showCommand_ = SW_SHOWNORMAL;
+
+    bool FCanClose = false;
+    std::unique_ptr<TBrowserFormWindow> FBrowserForm;
+    std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
+};
+
+// The style bits of a frame kind (0 none to 5 sizeable tool window); other values are handed
+// to the window unchanged as if sizeable.
+void FrameStyles(int frameKind, DWORD& style, DWORD& exStyle);
+
+}  // namespace vellum
