@@ -63,13 +63,13 @@ void TCustomEdgeBrowser::JoinWorker() {
 
 void TCustomEdgeBrowser::RunForControl(std::function<void(TCustomEdgeBrowser&)> work) {
     FUiQueue.Run([link = link_, work = std::move(work)] {
-        TCustomEdgeBrowser* control;
-        {
-            std::lock_guard lock(link->Mutex);
-            control = link->Control;
-        }
-        if (control != nullptr) work(*control);
+        if (TCustomEdgeBrowser* control = LinkedControl(link)) work(*control);
     });
+}
+
+TCustomEdgeBrowser* TCustomEdgeBrowser::LinkedControl(const std::shared_ptr<TControlLink>& link) {
+    std::lock_guard lock(link->Mutex);
+    return link->Control;
 }
 
 void TCustomEdgeBrowser::Rethrow(std::exception_ptr error) {
@@ -154,11 +154,7 @@ void TCustomEdgeBrowser::RequestController() {
     const HWND parent = FWindow.WindowHandle();
     auto handler = Callback<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler>(
         [link = link_](HRESULT result, ICoreWebView2Controller* controller) {
-            TCustomEdgeBrowser* control;
-            {
-                std::lock_guard lock(link->Mutex);
-                control = link->Control;
-            }
+            TCustomEdgeBrowser* control = LinkedControl(link);
             return control == nullptr ? S_OK : control->CreateCoreWebView2ControllerCompleted(result, controller);
         });
     CheckResult(FWebViewEnvironment->CreateCoreWebView2Controller(parent, handler.Get()));
@@ -498,9 +494,12 @@ void TCustomEdgeBrowser::NavigateToString(const std::string& AHTMLContent) {
 
 void TCustomEdgeBrowser::ExecuteScript(const std::string& JavaScript) {
     if (!FWebView) return;
-    auto handler = Callback<ICoreWebView2ExecuteScriptCompletedHandler>([this](HRESULT result, LPCWSTR json) {
-        return Guarded([&] {
-            if (OnExecuteScript) OnExecuteScript(this, result, FromWide(json));
+    // The completion may arrive after the control is gone (a close query's script, say).
+    auto handler = Callback<ICoreWebView2ExecuteScriptCompletedHandler>([link = link_](HRESULT result, LPCWSTR json) {
+        TCustomEdgeBrowser* control = LinkedControl(link);
+        if (control == nullptr) return S_OK;
+        return control->Guarded([&] {
+            if (control->OnExecuteScript) control->OnExecuteScript(control, result, FromWide(json));
         });
     });
     FWebView->ExecuteScript(TWideText(JavaScript).Get(), handler.Get());
@@ -543,9 +542,11 @@ void TCustomEdgeBrowser::CapturePreview(TStream& Stream, TPreviewFormat PreviewF
 }
 
 void TCustomEdgeBrowser::CapturePreviewInto(IStream* stream, TPreviewFormat format) {
-    auto handler = Callback<ICoreWebView2CapturePreviewCompletedHandler>([this](HRESULT result) {
-        return Guarded([&] {
-            if (OnCapturePreviewCompleted) OnCapturePreviewCompleted(this, result);
+    auto handler = Callback<ICoreWebView2CapturePreviewCompletedHandler>([link = link_](HRESULT result) {
+        TCustomEdgeBrowser* control = LinkedControl(link);
+        if (control == nullptr) return S_OK;
+        return control->Guarded([&] {
+            if (control->OnCapturePreviewCompleted) control->OnCapturePreviewCompleted(control, result);
         });
     });
     const auto imageFormat = format == TPreviewFormat::PNG ? COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT_PNG

@@ -234,6 +234,7 @@ private:
         TCustomEdgeBrowser* Control;
     };
     std::shared_ptr<TControlLink> link_;
+    static TCustomEdgeBrowser* LinkedControl(const std::shared_ptr<TControlLink>& link);
     std::thread worker_;
 };
 

@@ -8,7 +8,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
-import { driver, start, waitWindow, within } from './wine_app.mjs';
+import { closeApp, driver, start, waitWindow, within } from './wine_app.mjs';
 
 const root = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const linuxBuild = process.env.VELLUM_BUILD_LINUX ?? path.join(root, 'build/linux');
@@ -121,16 +121,17 @@ test('the runtime image stands alone and a packaged runtime starts under Wine', 
   assert.ok(imports.length > 0);
   for (const dll of imports) assert.doesNotMatch(dll, /^lib(stdc\+\+|gcc|winpthread)/, `imports ${dll}`);
 
-  // With a loader that reports the browser runtime present, the packaged app gets as far as its
-  // main window, captioned with the app's name; closing it ends the process with code 0.
+  // With the WebView2 test double as its loader, the packaged app opens its main window,
+  // captioned with the app's name; a close goes through the page, which agrees, and the process
+  // ends with code 0.
   const app = path.join(work, 'runtime-app.exe');
-  const presentLoader = path.join(windowsBuild, 'tests/fake_loader_version.dll');
+  const presentLoader = path.join(windowsBuild, 'tests/webview2_double.dll');
   pack(['build', example, '-o', app, '--runtime', runtime, '--loader', presentLoader]);
   const listing = pack(['list', app]).stdout;
   assert.match(listing, /app\/index\.html/);
   const started = start(app);
   const window = waitWindow('class:TMainForm');
   assert.equal(window?.title, 'Hello Vellum');
-  driver('close', 'class:TMainForm');
+  assert.ok(await closeApp('class:TMainForm'));
   assert.equal(await within(started.exited, 15_000), 0);
 });

@@ -6,12 +6,13 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  appDataDir, createdPrograms, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, waitWindowWith, driver, within,
+  appDataDir, closeApp,
+  createdPrograms, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, waitWindowWith, driver, within,
 } from './wine_app.mjs';
 
 let work;
 let counter = 0;
-const versionLoader = () => fs.readFileSync(path.join(helpers, 'fake_loader_version.dll'));
+const versionLoader = () => fs.readFileSync(path.join(helpers, 'webview2_double.dll'));
 
 // A packaged app with its own identity, so tests never share a data folder or a mutex.
 function app(settings, { loader = versionLoader(), extra = {} } = {}) {
@@ -127,8 +128,7 @@ test('single instance: a second plain start is refused silently, (AppID, URL) is
   const third = start(a.exe, [a.id, 'file:///app/other.html']);
   await new Promise((resolve) => setTimeout(resolve, 2500));
   assert.equal(driver('count', a.name).stdout.trim(), '2');
-  driver('close', a.name);
-  driver('close', a.name);
+  assert.ok(await closeApp(a.name));
   assert.equal(await within(first.exited, 15_000), 0);
   assert.equal(await within(third.exited, 15_000), 0);
 });
@@ -141,8 +141,7 @@ test('AllowInstances lets any number of copies run', async () => {
   await new Promise((resolve) => setTimeout(resolve, 2500));
   assert.equal(await within(second.exited, 100), 'running');
   assert.equal(driver('count', a.name).stdout.trim(), '2');
-  driver('close', a.name);
-  driver('close', a.name);
+  assert.ok(await closeApp(a.name));
   await within(first.exited, 15_000);
 });
 
@@ -167,13 +166,13 @@ test('password gate: opens on the right key release only, the close box ends the
   driver('type', 'class:TRequirePasswordForm', 'Secret');
   assert.equal(driver('gone', 'class:TRequirePasswordForm', '5000').status, 0, 'closed by the last key release');
   assert.equal(waitWindow('class:TMainForm')?.title, a.name, 'the main window follows');
-  driver('close', 'class:TMainForm');
+  assert.ok(await closeApp('class:TMainForm'));
   assert.equal(await within(right.exited, 15_000), 0);
 
   const skipped = start(a.exe, [a.id]);
   assert.ok(waitWindow('class:TMainForm'), 'a copy started with the identity skips the prompt');
   assert.equal(driver('count', 'class:TRequirePasswordForm').stdout.trim(), '0');
-  driver('close', 'class:TMainForm');
+  assert.ok(await closeApp('class:TMainForm'));
   await within(skipped.exited, 15_000);
 });
 
@@ -240,7 +239,7 @@ test('an installation that succeeds restarts the app once, with no arguments', a
   await new Promise((resolve) => setTimeout(resolve, 1000));
   assert.equal(driver('count', 'class:TMainForm').stdout.trim(), '1', 'exactly one new copy');
   assert.ok(!fs.existsSync(path.join(appDataDir(a.id), 'WebView2Installer.exe')), 'the installer is deleted');
-  driver('close', 'class:TMainForm');
+  assert.ok(await closeApp('class:TMainForm'));
 });
 
 test('a left-over installer is used as it is; one that cannot start counts as a failure', async () => {
@@ -286,6 +285,6 @@ test('an unknown theme shows its box and the start goes on', async () => {
   assert.deepEqual(box.controls.filter((c) => c.class === 'Button').map((c) => c.text), ['&Close']);
   driver('press', 'class:TMessageForm', 'Close');
   assert.equal(waitWindow('class:TMainForm')?.title, a.name);
-  driver('close', 'class:TMainForm');
+  assert.ok(await closeApp('class:TMainForm'));
   assert.equal(await within(run.exited, 15_000), 0);
 });

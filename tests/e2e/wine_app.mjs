@@ -1,6 +1,7 @@
 // Helpers for end-to-end tests that start Windows programs under Wine and drive their windows.
 import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
 
@@ -16,8 +17,44 @@ export const winePrefix = process.env.WINEPREFIX ?? '/var/cache/vellum/wineprefi
 // The archive password, as pinned by the native tests of the password routine.
 export const archivePassword = 'Ffuoil-Qvratsg.Frd #2026!e';
 
+// The WebView2 test double, packaged as the app's loader library (docs/webview2-double.md).
+export const webviewDouble = path.join(helpers, 'webview2_double.dll');
+
+export function windowsPath(unixPath) {
+  return 'Z:' + path.resolve(unixPath).replaceAll('/', '\\');
+}
+
+// The double runs no script, so the scenario plays the page: by default, the bridge library's
+// close query, which answers "vlm.events.onCloseQuery();" with app.close.
+export const closeQueryAnswer = {
+  after: 'execute_script', match: { script: 'vlm.events.onCloseQuery();' }, repeat: true,
+  action: 'web_message', json: JSON.stringify({ id: 50001, uuid: 'close-query', data: {} }),
+};
+
+// Writes a scenario into `dir` and gives the environment that makes the double play it and
+// write its transcript there (one file per process: transcript-<pid>.jsonl).
+export function doubleEnv(dir, scenario = { steps: [closeQueryAnswer] }) {
+  const file = path.join(dir, `scenario-${process.hrtime.bigint()}.json`);
+  fs.writeFileSync(file, JSON.stringify(scenario));
+  return {
+    VELLUM_WEBVIEW2_SCENARIO: windowsPath(file),
+    VELLUM_WEBVIEW2_TRANSCRIPT: windowsPath(path.join(dir, 'transcript-{pid}.jsonl')),
+  };
+}
+
+// Every transcript the double wrote into `dir`, one array of records per process.
+export function transcripts(dir) {
+  return fs.readdirSync(dir).filter((name) => /^transcript-\d+\.jsonl$/.test(name)).map((name) =>
+    fs.readFileSync(path.join(dir, name), 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line)));
+}
+
+const defaultScenarioDir = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-double-'));
+const defaultDoubleEnv = doubleEnv(defaultScenarioDir);
+
 export function wineEnv(extra = {}) {
-  return { ...process.env, WINEPREFIX: winePrefix, WINEDEBUG: '-all', LC_ALL: 'en_US.UTF-8', ...extra };
+  return {
+    ...process.env, WINEPREFIX: winePrefix, WINEDEBUG: '-all', LC_ALL: 'en_US.UTF-8', ...defaultDoubleEnv, ...extra,
+  };
 }
 
 // Starts a program under Wine; `exited` settles with its exit code. Every start has a limit.
@@ -91,4 +128,15 @@ export function packageRaw(dir, name, files) {
   fs.writeFileSync(exe, Buffer.concat([fs.readFileSync(runtime), fs.readFileSync(zip)]));
   createdPrograms.add(path.basename(exe));
   return exe;
+}
+
+// Closes every window matching `selector` the way a user would: the page decides, and a close
+// sent before the page is ready is lost, so the close is repeated until the windows are gone.
+export async function closeApp(selector, timeoutMs = 20_000) {
+  const until = Date.now() + timeoutMs;
+  while (Date.now() < until) {
+    driver('close', selector);
+    if (driver('gone', selector, '1000').status === 0) return true;
+  }
+  return false;
 }

@@ -412,6 +412,20 @@ TEST_F(EdgeBrowserTest, AControlDestroyedWhileCreatingIgnoresTheLateCompletion) 
     EXPECT_TRUE(Records("create_controller").empty());
 }
 
+TEST_F(EdgeBrowserTest, CompletionsArrivingAfterTheControlIsGoneAreIgnored) {
+    CreateAndWait();
+    int completions = 0;
+    Browser().OnExecuteScript = [&](TCustomEdgeBrowser*, HRESULT, const std::string&) { ++completions; };
+    Browser().OnCapturePreviewCompleted = [&](TCustomEdgeBrowser*, HRESULT) { ++completions; };
+    Browser().ExecuteScript("vlm.events.onCloseQuery();");
+    TMemoryStream image;
+    Browser().CapturePreview(image);
+    browser.reset();  // as a main window closing right after its close query
+    queue.Pump();
+    EXPECT_EQ(completions, 0);
+    EXPECT_EQ(Records("execute_script").size(), 1u);
+}
+
 TEST_F(EdgeBrowserTest, ReinitialisingBuildsANewBrowserOnTheCallingThread) {
     CreateAndWait();
     Browser().WindowHandleRecreated();

@@ -11,11 +11,13 @@
 //   ui_driver count WINDOW               prints how many such windows exist
 //
 // The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
-//            "controls": [{"class": ..., "text": ...}]}
+//            "rect": [LEFT, TOP, RIGHT, BOTTOM], "style": ..., "exStyle": ..., "maximized": false,
+//            "desktop": [LEFT, TOP, WIDTH, HEIGHT], "controls": [{"class": ..., "text": ...}]}
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -147,6 +149,14 @@ int wmain(int argc, wchar_t** argv) {
                                  {"visible", IsWindowVisible(window) != 0},
                                  {"client", {client.right - client.left, client.bottom - client.top}},
                                  {"controls", nlohmann::json::array()}};
+        RECT outer{};
+        GetWindowRect(window, &outer);
+        report["rect"] = {outer.left, outer.top, outer.right, outer.bottom};
+        report["style"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE));
+        report["exStyle"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE));
+        report["maximized"] = IsZoomed(window) != 0;
+        report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
         for (HWND child : Children(window))
             report["controls"].push_back({{"class", Narrow(ClassOf(child))}, {"text", Narrow(TextOf(child))}});
         std::puts(report.dump().c_str());

@@ -62,6 +62,8 @@ std::vector<TScenarioStep> StepsOf(const nlohmann::json& scenario) {
         step.After = entry.value("after", std::string("controller_created"));
         step.Occurrence = entry.value("occurrence", 1);
         step.DelayMilliseconds = entry.value("delay_ms", 0);
+        step.Repeat = entry.value("repeat", false);
+        if (entry.contains("match") && entry["match"].is_object()) step.Match = entry["match"];
         step.Action = entry;
         steps.push_back(std::move(step));
     }
@@ -107,7 +109,6 @@ void TDoubleHost::Reset(const nlohmann::json& scenario) {
     loadedFromEnvironment_ = true;
     scenario_ = scenario.is_object() ? scenario : nlohmann::json::object();
     steps_ = StepsOf(scenario_);
-    eventCounts_.clear();
     transcript_.clear();
     transcriptPath_.clear();
     sequence_ = 0;
@@ -140,10 +141,14 @@ void TDoubleHost::Record(const std::string& event, nlohmann::json fields) {
             }
         }
         transcript_.push_back(std::move(record));
-        const int count = ++eventCounts_[event];
+        const nlohmann::json& written = transcript_.back();
         for (auto& step : steps_) {
-            if (step.Played || step.After != event || step.Occurrence != count) continue;
-            step.Played = true;
+            if (step.Played || step.After != event) continue;
+            bool matches = true;
+            if (step.Match.is_object())
+                for (auto& [key, value] : step.Match.items()) matches = matches && written.value(key, nlohmann::json()) == value;
+            if (!matches || ++step.Matches < step.Occurrence) continue;
+            step.Played = !step.Repeat;
             triggered.push_back(step);
         }
     }

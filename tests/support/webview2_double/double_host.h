@@ -19,14 +19,16 @@ namespace vellum::webview2_double {
 
 class TDoubleWebView;
 
-// One scenario step: an action played after a transcript event (its n-th occurrence) or after
-// the controller exists, optionally delayed.
+// One scenario step: an action played after a transcript event, optionally delayed.
 struct TScenarioStep {
-    std::string After;   // a transcript event name; "" = right after controller creation
-    int Occurrence = 1;  // which occurrence of `After` triggers the step
+    std::string After;   // a transcript event name (default "controller_created")
+    int Occurrence = 1;  // which matching occurrence of `After` triggers the step
     int DelayMilliseconds = 0;
+    nlohmann::json Match;  // fields the triggering record must have, with these values
+    bool Repeat = false;   // plays at every matching record from `Occurrence` on
     nlohmann::json Action;  // {"action": "...", ...}
     bool Played = false;
+    int Matches = 0;
 };
 
 class TDoubleHost {
@@ -79,7 +81,6 @@ private:
     mutable std::mutex mutex_;
     nlohmann::json scenario_ = nlohmann::json::object();
     std::vector<TScenarioStep> steps_;
-    std::map<std::string, int> eventCounts_;
     std::vector<nlohmann::json> transcript_;
     std::string transcriptPath_;
     long long sequence_ = 0;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "double_args.h"
@@ -55,6 +56,36 @@ bool WildcardMatch(const char* pattern, const char* text) {
     if (*pattern == 0) return *text == 0;
     if (*pattern == '*') return WildcardMatch(pattern + 1, text) || (*text != 0 && WildcardMatch(pattern, text + 1));
     return *pattern == *text && WildcardMatch(pattern + 1, text + 1);
+}
+
+// The relative addresses a document loads (src and href attributes in double quotes), with
+// the kind of resource each one is, resolved against the document's folder.
+std::vector<std::pair<std::string, COREWEBVIEW2_WEB_RESOURCE_CONTEXT>> SubResources(const std::string& html,
+                                                                                    const std::string& documentUri) {
+    std::vector<std::pair<std::string, COREWEBVIEW2_WEB_RESOURCE_CONTEXT>> found;
+    const std::size_t query = documentUri.find_first_of("?#");
+    const std::string base = documentUri.substr(0, documentUri.rfind('/', query) + 1);
+    for (const char* attribute : {"src=\"", "href=\""}) {
+        for (std::size_t at = html.find(attribute); at != std::string::npos; at = html.find(attribute, at + 1)) {
+            const std::size_t start = at + std::strlen(attribute);
+            const std::size_t end = html.find('"', start);
+            if (end == std::string::npos) break;
+            const std::string target = html.substr(start, end - start);
+            if (target.empty() || target.find(':') != std::string::npos || target[0] == '#' || target[0] == '/')
+                continue;
+            const std::string extension = target.substr(target.find_last_of('.') + 1);
+            auto context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_OTHER;
+            if (extension == "js")
+                context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_SCRIPT;
+            else if (extension == "css")
+                context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_STYLESHEET;
+            else if (extension == "png" || extension == "jpg" || extension == "gif" || extension == "svg" ||
+                     extension == "ico")
+                context = COREWEBVIEW2_WEB_RESOURCE_CONTEXT_IMAGE;
+            found.emplace_back(base + target, context);
+        }
+    }
+    return found;
 }
 
 std::string JsonQuoted(const std::string& text) {
@@ -235,6 +266,13 @@ void TDoubleWebView::RunNavigation(const std::string& uri, std::optional<std::st
                           static_cast<ICoreWebView2ContentLoadingEventArgs*>(loading.Get()));
     historyChanged_.Raise(static_cast<ICoreWebView2*>(this), static_cast<IUnknown*>(nullptr));
     if (closed_) return;
+    // The document's own files load before it completes, as a browser loads them.
+    if (body && served && !inlineDocument)
+        for (const auto& [resource, context] : SubResources(*body, uri)) {
+            int resourceStatus = 0;
+            RequestResource(resource, context, &resourceStatus);
+            if (closed_) return;
+        }
     const std::string title = body ? TitleOf(*body) : std::string();
     SetTitle(title.empty() ? uri : title);
     if (closed_) return;
