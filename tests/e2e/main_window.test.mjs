@@ -13,6 +13,7 @@ import {
 
 let work;
 let counter = 0;
+const indexHtml = '<html><head><title>Main Page</title></head><body>hi</body></html>';
 
 before(() => {
   for (const needed of [runtime, uiDriver, webviewDouble]) assert.ok(fs.existsSync(needed), `missing ${needed}`);
@@ -31,7 +32,7 @@ function app(settings = '', files = {}) {
   const exe = packageRaw(dir, `main${n}`, {
     'vlm.ini': `[App]\nID=${id}\nName=${name}\nDirName=app\nIndexHtml=index.html\n${settings}`,
     'WebView2LoaderWin64.dll': fs.readFileSync(webviewDouble),
-    'app/index.html': '<html><head><title>Main Page</title></head><body>hi</body></html>',
+    'app/index.html': indexHtml,
     ...files,
   });
   return { exe, id, name, dir };
@@ -70,7 +71,7 @@ test('pages and files are served from the archive, beside the executable and by 
   const records = await waitRecord(a.dir, (r) => r.event === 'resource_unanswered' || (r.event === 'navigation_completed' && r.uri === 'file:///missing.txt'));
   assert.ok(records, 'the page visited every address');
   const served = Object.fromEntries(events(records, 'resource_response').map((r) => [r.uri, r]));
-  assert.equal(served['file:///index.html'].bytes, 62, 'the start page');
+  assert.equal(served['file:///index.html'].bytes, indexHtml.length, 'the start page');
   assert.equal(served['file:///index.html'].headers, 'Content-Type: text/html; charset=utf-8');
   assert.equal(served['file:///index.html?x=1'].status, 200);
   assert.equal(served['file:///img/my%20pic.png'].bytes, 8);
@@ -209,7 +210,9 @@ test('DynamicAppTitle makes the caption follow the page title', async () => {
 test('a new-window link to a file starts a second instance on that page', async () => {
   const a = app();
   const run = start(a.exe, [], doubleEnv(a.dir, {
-    steps: [afterFirstPage({ action: 'new_window', uri: 'file:///page2.html' }), closeQueryAnswer],
+    // Only the first instance's page asks: the second one opens page2.html.
+    steps: [afterFirstPage({ action: 'new_window', uri: 'file:///page2.html' }, { match: { uri: 'file:///index.html' } }),
+      closeQueryAnswer],
   }));
   const second = await waitRecord(a.dir, (r) => r.event === 'navigate' && r.uri === 'file:///page2.html', 20_000);
   assert.ok(second, 'the second instance opened file:///page2.html as its start page');
