@@ -239,7 +239,8 @@ test('an installation that succeeds restarts the app once, with no arguments', a
   await new Promise((resolve) => setTimeout(resolve, 1000));
   assert.equal(driver('count', 'class:TMainForm').stdout.trim(), '1', 'exactly one new copy');
   assert.ok(!fs.existsSync(path.join(appDataDir(a.id), 'WebView2Installer.exe')), 'the installer is deleted');
-  assert.ok(await closeApp('class:TMainForm'));
+  // The marker loader cannot create a browser, so no page can agree to close: the copy is ended
+  // with the others after the test.
 });
 
 test('a left-over installer is used as it is; one that cannot start counts as a failure', async () => {

@@ -9,6 +9,7 @@
 //   ui_driver type WINDOW TEXT           types TEXT into the window's focused edit, key by key
 //   ui_driver key WINDOW VIRTUAL_KEY     presses and releases one key (27 is Escape)
 //   ui_driver count WINDOW               prints how many such windows exist
+//   ui_driver shot WINDOW FILE.bmp       saves what the screen shows of the window as a bitmap
 //
 // The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
 //            "rect": [LEFT, TOP, RIGHT, BOTTOM], "style": ..., "exStyle": ..., "maximized": false,
@@ -118,10 +119,58 @@ int Usage() {
 
 }  // namespace
 
+// The window's area of the screen, as a 24-bit bottom-up BMP file.
+bool SaveScreenshot(HWND window, const wchar_t* path) {
+    RECT area{};
+    if (!GetWindowRect(window, &area)) return false;
+    const int width = area.right - area.left, height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    const DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    const DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof header + sizeof info.bmiHeader;
+    header.bfSize = header.bfOffBits + imageBytes;
+    bool saved = false;
+    if (FILE* file = _wfopen(path, L"wb")) {
+        saved = std::fwrite(&header, sizeof header, 1, file) == 1 &&
+                std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, file) == 1 &&
+                std::fwrite(pixels, 1, imageBytes, file) == imageBytes;
+        std::fclose(file);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) return Usage();
     const std::wstring command = argv[1];
     const std::wstring selector = argv[2];
+    if (command == L"shot" && argc > 3) {
+        const auto windows = FindWindows(selector);
+        if (windows.empty()) {
+            std::fprintf(stderr, "ui_driver: no window %s\n", Narrow(selector).c_str());
+            return 1;
+        }
+        return SaveScreenshot(windows.front(), argv[3]) ? 0 : 1;
+    }
     if (command == L"count") {
         std::printf("%zu\n", FindWindows(selector).size());
         return 0;
