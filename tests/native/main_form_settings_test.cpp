@@ -30,7 +30,7 @@ TEST(MainFormSettings, DefaultsWithoutWindowKeys) {
 
 TEST(MainFormSettings, ValuesAreReadFromSectionApp) {
     const TMainFormSettings read = ReadMainFormSettings(SettingsFrom(
-        "[App]\nAllowDebug=1\nAllowZoom=true\nWidth=1024\nHeight=700\nMinWidth=300\nWindowBorder=5\nWindowOrder=1\n"
+        "[App]\nAllowDebug=1\nAllowZoom=1\nWidth=1024\nHeight=700\nMinWidth=300\nWindowBorder=5\nWindowOrder=1\n"
         "[Other]\nHeight=1\n"));
     EXPECT_TRUE(read.AllowDebug);
     EXPECT_TRUE(read.AllowZoom);
