@@ -23,6 +23,9 @@ wait_for() {  # waits until the command succeeds; prints elapsed milliseconds si
     echo $((($(now) - started) / 1000000))
 }
 
+# Checked at call time, so that the transcript's name (it carries the process id) is found.
+start_page_served() { grep -qs '"event":"resource_response"' "$work"/t-*.jsonl; }
+
 median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
 app_times=() bare_times=()
@@ -31,18 +34,20 @@ for run in $(seq "$runs"); do
     started=$(now)
     VELLUM_WEBVIEW2_SCENARIO="Z:$work/scenario.json" VELLUM_WEBVIEW2_TRANSCRIPT="Z:$work/t-{pid}.jsonl" \
         wine "$work/Hello.exe" &
-    app_times+=("$(wait_for "$started" grep -qs '"event":"resource_response"' "$work"/t-*.jsonl)")
+    app=$!
+    app_times+=("$(wait_for "$started" start_page_served)")
     wine "$driver" close class:TMainForm >/dev/null 2>&1 || true
     sleep 1
     wine taskkill /F /IM Hello.exe >/dev/null 2>&1 || true
-    wait || true
+    wait "$app" || true
 
     rm -f "$work/shown"
     started=$(now)
     wine build/windows/tests/bare_window.exe "Z:$work/shown" &
+    bare=$!
     bare_times+=("$(wait_for "$started" test -e "$work/shown")")
     wine "$driver" close "Bare window" >/dev/null 2>&1 || true
-    wait || true
+    wait "$bare" || true
 done
 echo "start to first resource request of the start page (packaged example): ${app_times[*]} ms; median $(printf '%s\n' "${app_times[@]}" | median) ms"
 echo "start to first shown window (bare Win32 program):                    ${bare_times[*]} ms; median $(printf '%s\n' "${bare_times[@]}" | median) ms"
