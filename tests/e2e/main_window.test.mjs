@@ -164,6 +164,9 @@ test('default window: 800 x 600, centred, sizeable, normal, not on top', async (
   assert.equal(window.exStyle & WS_EX_TOPMOST, 0);
   assert.equal(window.maximized, false);
   assert.deepEqual(window.controls.map((c) => c.class), ['TBrowserForm', 'msctls_progress32', 'TEdgeBrowser']);
+  const container = '[Not visible form: intended to be used to place DPI aware controls]';
+  assert.equal(driver('count', container).stdout.trim(), '1', 'the bridge\'s hidden form exists');
+  assert.equal(waitWindow(container, 300), null, 'and is never shown');
   assert.ok(await closeApp(a.name));
   assert.equal(await within(run.exited, 15_000), 0);
 });

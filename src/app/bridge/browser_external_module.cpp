@@ -35,23 +35,23 @@ TBrowserExternalModule::~TBrowserExternalModule() {
     DataModuleDestroy();
 }
 
-void TBrowserExternalModule::DataModuleCreate() {
+void TBrowserExternalModule::ClearReferences() {
     ExeZip = nullptr;
     MainForm = nullptr;
     ProjectINI = nullptr;
     BrowserForm = nullptr;
     OnAppCloseRequest = nullptr;
+}
+
+void TBrowserExternalModule::DataModuleCreate() {
+    ClearReferences();
     InFullscreen = false;
-    FBrowserExternalForm = std::make_unique<TBrowserExternalForm>();
+    FBrowserExternalForm = CreateBrowserExternalForm();
     FBrowserExternalForm->OnTrayIconClick = [this] { RunPageScript(kTrayIconClickScript); };
 }
 
 void TBrowserExternalModule::DataModuleDestroy() {
-    ExeZip = nullptr;
-    MainForm = nullptr;
-    ProjectINI = nullptr;
-    BrowserForm = nullptr;
-    OnAppCloseRequest = nullptr;
+    ClearReferences();
     FBrowserExternalForm.reset();
 }
 

@@ -31,12 +31,17 @@ public:
     virtual void ShowMessage(const std::string& text) = 0;
 };
 
-// The never-shown form that holds the main menu, the tray icon and the tray menu.
+// The never-shown form that holds the main menu, the tray icon and the tray menu, so that they
+// scale with the display. On Windows it is a hidden top-level window.
 class TBrowserExternalForm {
 public:
     static constexpr const char* kCaption = "[Not visible form: intended to be used to place DPI aware controls]";
+    virtual ~TBrowserExternalForm() = default;
     std::function<void()> OnTrayIconClick;
 };
+
+// The platform's form: created with no owner by the module, never shown.
+std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm();
 
 // The host side of the bridge: page requests arrive as web messages, are dispatched by their
 // function identifier, and answered with a message carrying the request's uuid.
@@ -72,6 +77,8 @@ private:
         bool TakesData;
         std::function<void(const std::string& uuid, const nlohmann::json& data)> Run;
     };
+    // The five references the module holds and does not own.
+    void ClearReferences();
     void DataModuleCreate();
     void DataModuleDestroy();
     void RegisterHandlers();

@@ -1,0 +1,10 @@
+#include "app/bridge/browser_external_module.h"
+
+namespace vellum {
+
+// Until the desktop backend brings menus and a tray, the form is the object alone.
+std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm() {
+    return std::make_unique<TBrowserExternalForm>();
+}
+
+}  // namespace vellum
