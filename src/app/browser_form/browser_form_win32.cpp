@@ -58,10 +58,8 @@ void TBrowserFormWindow::EmbedIn(HWND parent) {
     GetClientRect(parent, &client);
     MoveWindow(window_, 0, 0, client.right, client.bottom, FALSE);
     ShowWindow(window_, SW_SHOW);
-    RECT browserArea{};
-    GetClientRect(window_, &browserArea);
-    browserArea.bottom -= IsWindowVisible(progressBar_) ? kProgressBarHeight : 0;
-    browserWindow_->SetParent(window_, browserArea);
+    // Layout gives the control the area above the bar.
+    browserWindow_->SetParent(window_, RECT{0, 0, 0, 0});
     Layout();
 }
 

@@ -5,6 +5,7 @@
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
 #include "core/text/utf.h"
+#include "platform/win32/wide_string.h"
 
 namespace vellum {
 
@@ -12,11 +13,6 @@ namespace {
 
 const wchar_t* const kWindowClass = L"TMainForm";
 const char* const kCloseQueryScript = "vlm.events.onCloseQuery();";
-
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
 
 }  // namespace
 

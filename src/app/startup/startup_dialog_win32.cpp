@@ -6,6 +6,7 @@
 
 #include "app/startup/startup_messages.h"
 #include "core/text/utf.h"
+#include "platform/win32/wide_string.h"
 
 namespace vellum {
 
@@ -13,11 +14,6 @@ namespace {
 
 constexpr int kFirstButtonId = 100;
 constexpr int kButtonWidth = 75, kButtonHeight = 25, kButtonGap = 8, kMargin = 16, kIconSize = 32;
-
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
 
 struct TDialogState {
     TStartupDialogLayout Layout;

@@ -14,15 +14,11 @@
 #include "core/text/utf.h"
 #include "platform/ansi_code_page.h"
 #include "platform/sys_utils.h"
+#include "platform/win32/wide_string.h"
 
 namespace vellum {
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-    const std::u16string units = Utf8ToUtf16(text);
-    return std::wstring(units.begin(), units.end());
-}
 
 std::string Narrow(const wchar_t* text, std::size_t length) {
     return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text), length));
