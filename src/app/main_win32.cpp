@@ -18,9 +18,9 @@
 #include "app/startup/startup_messages.h"
 #include "browser/webview2_loader.h"
 #include "core/errors.h"
+#include "core/system/own_executable.h"
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
-#include "platform/own_executable.h"
 #include "platform/sys_utils.h"
 #include "platform/win32/wide_string.h"
 
@@ -76,6 +76,9 @@ TStartupServices WindowsStartupServices(const std::vector<std::string>& argument
 }  // namespace
 
 int RunVellumRuntime() {
+    // The user-interface thread is a single-threaded COM apartment from the start: the browser
+    // runtime is created and called only there, and the system's dialogs need it too.
+    const HRESULT apartment = OleInitialize(nullptr);
     MaskFloatingPointExceptions();
     const std::vector<std::string> arguments = CommandLineArguments();
     TStartupServices services = WindowsStartupServices(arguments);
@@ -112,15 +115,21 @@ int RunVellumRuntime() {
         CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
         if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
     }
-    TMainForm mainForm(state, arguments);
-    mainForm.Show();
-    if (mainForm.Handle() == nullptr) return 0;
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+    int exitCode = 0;
+    {
+        TMainForm mainForm(state, arguments);
+        mainForm.Show();
+        if (mainForm.Handle() == nullptr) return 0;
+        MSG message;
+        while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        exitCode = static_cast<int>(message.wParam);
     }
-    return static_cast<int>(message.wParam);
+    // The browser and everything else of COM is released with the main window, above.
+    if (SUCCEEDED(apartment)) OleUninitialize();
+    return exitCode;
 }
 
 }  // namespace vellum

@@ -1,6 +1,7 @@
 #include "browser/edge_browser.h"
 
 #include <cmath>
+#include <stdexcept>
 
 #include "browser/edge_error.h"
 #include "browser/webview2_loader.h"
@@ -53,12 +54,7 @@ TCustomEdgeBrowser::~TCustomEdgeBrowser() {
         std::lock_guard lock(link_->Mutex);
         link_->Control = nullptr;
     }
-    JoinWorker();
     CloseWebView();
-}
-
-void TCustomEdgeBrowser::JoinWorker() {
-    if (worker_.joinable()) worker_.join();
 }
 
 void TCustomEdgeBrowser::RunForControl(std::function<void(TCustomEdgeBrowser&)> work) {
@@ -106,8 +102,14 @@ bool TCustomEdgeBrowser::WebViewCreated() const {
 void TCustomEdgeBrowser::CreateWebView() {
     if (FWebView || FBrowserControlState == TBrowserControlState::Creating) return;
     FBrowserControlState = TBrowserControlState::Creating;
-    JoinWorker();
-    worker_ = std::thread([this] { InitializeWebView(); });
+    // Started from the user-interface queue rather than at once: CreateWebView also runs when
+    // the window is given its parent, in the middle of the form's own construction. The
+    // environment must be requested on this thread: the runtime answers a thread without COM,
+    // or one in the multi-threaded apartment, with an error, and delivers its completion
+    // through the requesting thread's message queue.
+    FUiQueue.Post([link = link_] {
+        if (TCustomEdgeBrowser* control = LinkedControl(link)) control->InitializeWebView();
+    });
 }
 
 void TCustomEdgeBrowser::ReinitializeWebView() {
@@ -136,7 +138,7 @@ void TCustomEdgeBrowser::InitializeWebView() {
 
 HRESULT TCustomEdgeBrowser::CreateEnvironmentCompleted(HRESULT result, ICoreWebView2Environment* environment) {
     if (CheckResult(result) && environment != nullptr) {
-        // Kept on the user-interface thread, which is the only one that reads it.
+        // The completion arrives on the user-interface thread, where RunForControl runs at once.
         TComPtr<ICoreWebView2Environment> kept(environment);
         RunForControl([kept](TCustomEdgeBrowser& control) {
             control.FWebViewEnvironment = kept;
@@ -162,6 +164,7 @@ void TCustomEdgeBrowser::RequestController() {
 
 void TCustomEdgeBrowser::RaiseCreateWebViewCompleted(HRESULT result) {
     if (OnCreateWebViewCompleted) OnCreateWebViewCompleted(this, result);
+    if (pageEvents_ != nullptr) pageEvents_->PageReady(SUCCEEDED(result));
 }
 
 HRESULT TCustomEdgeBrowser::CreateCoreWebView2ControllerCompleted(HRESULT result, ICoreWebView2Controller* controller) {
@@ -180,6 +183,7 @@ HRESULT TCustomEdgeBrowser::CreateCoreWebView2ControllerCompleted(HRESULT result
                 OnCreateWebViewCompleted(this, code);
             else
                 FUiQueue.Post([code] { throw EEdgeError(kCreationFailed, code); });
+            if (pageEvents_ != nullptr) pageEvents_->PageReady(false);
             return;
         }
         FBrowserControlState = TBrowserControlState::Created;
@@ -223,7 +227,13 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
         Callback<ICoreWebView2NavigationCompletedEventHandler>([this, navigationCompleted](
                                                                    ICoreWebView2*,
                                                                    ICoreWebView2NavigationCompletedEventArgs* args) {
-            return navigationCompleted(this, OnNavigationCompleted, args);
+            navigationCompleted(this, OnNavigationCompleted, args);
+            return Guarded([&] {
+                if (pageEvents_ == nullptr) return;
+                BOOL success = FALSE;
+                args->get_IsSuccess(&success);
+                pageEvents_->PageNavigationCompleted(success != FALSE);
+            });
         }).Get(),
         &FNavigationCompletedToken);
     view->add_SourceChanged(
@@ -260,6 +270,7 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
         Callback<ICoreWebView2DocumentTitleChangedEventHandler>([this](ICoreWebView2*, IUnknown*) {
             return Guarded([&] {
                 if (OnDocumentTitleChanged) OnDocumentTitleChanged(this, DocumentTitle());
+                if (pageEvents_ != nullptr) pageEvents_->PageTitleChanged(DocumentTitle());
             });
         }).Get(),
         &FDocumentTitleChangedToken);
@@ -267,9 +278,11 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
         Callback<ICoreWebView2NewWindowRequestedEventHandler>([this](ICoreWebView2*,
                                                                      ICoreWebView2NewWindowRequestedEventArgs* args) {
             return Guarded([&] {
-                if (!OnNewWindowRequested) return;
-                TNewWindowRequestedEventArgs wrapped(args);
-                OnNewWindowRequested(this, wrapped);
+                if (OnNewWindowRequested) {
+                    TNewWindowRequestedEventArgs wrapped(args);
+                    OnNewWindowRequested(this, wrapped);
+                }
+                ForwardNewWindow(args);
             });
         }).Get(),
         &FNewWindowRequestedToken);
@@ -295,9 +308,11 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
                                                                     ICoreWebView2*,
                                                                     ICoreWebView2WebResourceRequestedEventArgs* args) {
             return Guarded([&] {
-                if (!OnWebResourceRequested) return;
-                TWebResourceRequestedEventArgs wrapped(args);
-                OnWebResourceRequested(this, wrapped);
+                if (OnWebResourceRequested) {
+                    TWebResourceRequestedEventArgs wrapped(args);
+                    OnWebResourceRequested(this, wrapped);
+                }
+                ForwardResourceRequest(args);
             });
         }).Get(),
         &FWebResourceRequestedToken);
@@ -315,9 +330,11 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
         Callback<ICoreWebView2PermissionRequestedEventHandler>([this](ICoreWebView2*,
                                                                       ICoreWebView2PermissionRequestedEventArgs* args) {
             return Guarded([&] {
-                if (!OnPermissionRequested) return;
-                TPermissionRequestedEventArgs wrapped(args);
-                OnPermissionRequested(this, wrapped);
+                if (OnPermissionRequested) {
+                    TPermissionRequestedEventArgs wrapped(args);
+                    OnPermissionRequested(this, wrapped);
+                }
+                ForwardPermission(args);
             });
         }).Get(),
         &FPermissionRequestedToken);
@@ -336,9 +353,11 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
         Callback<ICoreWebView2WebMessageReceivedEventHandler>([this](ICoreWebView2*,
                                                                      ICoreWebView2WebMessageReceivedEventArgs* args) {
             return Guarded([&] {
-                if (!OnWebMessageReceived) return;
-                TWebMessageReceivedEventArgs wrapped(args);
-                OnWebMessageReceived(this, wrapped);
+                if (OnWebMessageReceived) {
+                    TWebMessageReceivedEventArgs wrapped(args);
+                    OnWebMessageReceived(this, wrapped);
+                }
+                ForwardWebMessage(args);
             });
         }).Get(),
         &FWebMessageReceivedToken);
@@ -389,6 +408,89 @@ void TCustomEdgeBrowser::RegisterEventHandlers() {
             return Guarded([&] { DoExit(); });
         }).Get(),
         &FLostFocusToken);
+}
+
+// ---- the page seam ----
+
+void TCustomEdgeBrowser::SetPageEvents(IPageEvents* events) {
+    // One receiver: a second one would silently take the page's messages from the first.
+    if (events != nullptr && pageEvents_ != nullptr && events != pageEvents_)
+        throw std::logic_error("the page's events already have a receiver");
+    pageEvents_ = events;
+}
+
+void TCustomEdgeBrowser::ForwardWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
+    if (pageEvents_ == nullptr) return;
+    // Read while the runtime's arguments exist; the receiver may keep the copy for later.
+    TPageMessage message;
+    LPWSTR plain = nullptr;
+    if (SUCCEEDED(args->TryGetWebMessageAsString(&plain)))
+        message.PlainText = TakeWideString(plain);
+    else
+        TakeWideString(plain);
+    LPWSTR json = nullptr;
+    args->get_WebMessageAsJson(&json);
+    message.Json = TakeWideString(json);
+    pageEvents_->PageMessageReceived(message);
+}
+
+void TCustomEdgeBrowser::ForwardResourceRequest(ICoreWebView2WebResourceRequestedEventArgs* args) {
+    if (pageEvents_ == nullptr) return;
+    TComPtr<ICoreWebView2WebResourceRequest> request;
+    if (FAILED(args->get_Request(request.Put())) || !request) return;
+    LPWSTR uri = nullptr;
+    request->get_Uri(&uri);
+    std::optional<TPageResource> resource = pageEvents_->PageResourceRequested(TakeWideString(uri));
+    if (!resource || !FWebViewEnvironment) return;
+    // The runtime reads the content on a thread of its own once this handler has returned: the
+    // stream owns its bytes and nothing else touches them.
+    auto content =
+        TComPtr<IStream>::Adopt(new TStreamAdapter(std::make_unique<TMemoryStream>(std::move(resource->Body))));
+    TComPtr<ICoreWebView2WebResourceResponse> response;
+    if (CheckResult(FWebViewEnvironment->CreateWebResourceResponse(
+            content.Get(), resource->Status, TWideText(resource->Reason).Get(), TWideText(resource->Headers).Get(),
+            response.Put())))
+        CheckResult(args->put_Response(response.Get()));
+}
+
+void TCustomEdgeBrowser::ForwardNewWindow(ICoreWebView2NewWindowRequestedEventArgs* args) {
+    if (pageEvents_ == nullptr) return;
+    LPWSTR uri = nullptr;
+    args->get_Uri(&uri);
+    if (pageEvents_->PageNewWindowRequested(TakeWideString(uri))) CheckResult(args->put_Handled(TRUE));
+}
+
+void TCustomEdgeBrowser::ForwardPermission(ICoreWebView2PermissionRequestedEventArgs* args) {
+    if (pageEvents_ == nullptr) return;
+    LPWSTR uri = nullptr;
+    args->get_Uri(&uri);
+    if (pageEvents_->PagePermissionRequested(TakeWideString(uri)))
+        CheckResult(args->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW));
+}
+
+bool TCustomEdgeBrowser::PostWebMessageAsJson(const std::string& json) {
+    return FWebView && CheckResult(FWebView->PostWebMessageAsJson(TWideText(json).Get()));
+}
+
+void TCustomEdgeBrowser::AddDocumentScript(const std::string& script) {
+    if (FWebView) CheckResult(FWebView->AddScriptToExecuteOnDocumentCreated(TWideText(script).Get(), nullptr));
+}
+
+void TCustomEdgeBrowser::ApplySwitches(const TPageSwitches& switches) {
+    if (!FWebViewSettings) return;
+    ICoreWebView2Settings* settings = FWebViewSettings.Get();
+    const auto flag = [](bool value) -> BOOL { return value ? TRUE : FALSE; };
+    CheckResult(settings->put_IsScriptEnabled(flag(switches.Script)));
+    CheckResult(settings->put_IsStatusBarEnabled(flag(switches.StatusBar)));
+    CheckResult(settings->put_IsWebMessageEnabled(flag(switches.WebMessages)));
+    CheckResult(settings->put_IsBuiltInErrorPageEnabled(flag(switches.BuiltInErrorPage)));
+    CheckResult(settings->put_IsZoomControlEnabled(flag(switches.ZoomControl)));
+    CheckResult(settings->put_AreDevToolsEnabled(flag(switches.DevTools)));
+    CheckResult(settings->put_AreDefaultContextMenusEnabled(flag(switches.ContextMenus)));
+}
+
+void TCustomEdgeBrowser::FilterResources(const std::string& pattern) {
+    AddWebResourceRequestedFilter(pattern, COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
 }
 
 void TCustomEdgeBrowser::HandleMoveFocusRequested(ICoreWebView2MoveFocusRequestedEventArgs* args) {

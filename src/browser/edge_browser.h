@@ -6,8 +6,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 
+#include "browser/browser_page.h"
 #include "browser/browser_window.h"
 #include "browser/edge_event_args.h"
 #include "core/stream/stream.h"
@@ -48,24 +48,29 @@ using TWebResourceRequestedEvent =
     std::function<void(TCustomEdgeBrowser* Sender, TWebResourceRequestedEventArgs& Args)>;
 using TZoomFactorChangedEvent = std::function<void(TCustomEdgeBrowser* Sender, double AZoomFactor)>;
 
-// A child control hosting one WebView2 browser in its client area. Creation is asynchronous:
-// the environment is requested on a short-lived worker thread, and everything from the
-// controller completion on runs on the user-interface thread. Runtime results go through
-// CheckResult, so a failing call stops its operation quietly and leaves its code in
-// LastErrorCode.
-class TCustomEdgeBrowser {
+// A child control hosting one WebView2 browser in its client area. Creation is asynchronous and
+// happens on the user-interface thread, which must be a single-threaded COM apartment with a
+// message loop: the runtime is created there, every call into it is made from there, and
+// every completion and event arrives there. Runtime results go through CheckResult, so a
+// failing call stops its operation quietly and leaves its code in LastErrorCode.
+//
+// It is also the WebView2 implementation of the engine-neutral page seam (IBrowserPage): the
+// receiver set with SetPageEvents hears the page's messages, resource requests, new windows,
+// permissions, title changes, completed navigations and readiness, with the runtime's
+// arguments already read.
+class TCustomEdgeBrowser : public IBrowserPage {
 public:
     // `window` is the control's window in the windowing system; `uiQueue` reaches the
     // user-interface thread. Both must outlive the control.
     explicit TCustomEdgeBrowser(IBrowserWindow& window, IUiQueue& uiQueue = MainThreadUiQueue());
-    virtual ~TCustomEdgeBrowser();
+    ~TCustomEdgeBrowser() override;
     TCustomEdgeBrowser(const TCustomEdgeBrowser&) = delete;
     TCustomEdgeBrowser& operator=(const TCustomEdgeBrowser&) = delete;
 
     void CreateWebView();
-    void Navigate(const std::string& AUrl);
+    void Navigate(const std::string& AUrl) override;
     void NavigateToString(const std::string& AHTMLContent);
-    void ExecuteScript(const std::string& JavaScript);
+    void ExecuteScript(const std::string& JavaScript) override;
     void GoBack();
     void GoForward();
     void Refresh();
@@ -81,7 +86,15 @@ public:
     void CloseBrowserProcess();
     void ReinitializeWebView();
     void ReinitializeWebViewWithNewBrowser();
-    void SetFocus();
+    void SetFocus() override;
+
+    // The page seam.
+    void SetPageEvents(IPageEvents* events) override;
+    bool PostWebMessageAsJson(const std::string& json) override;
+    void AddDocumentScript(const std::string& script) override;
+    void ApplySwitches(const TPageSwitches& switches) override;
+    void FilterResources(const std::string& pattern) override;
+    std::uintptr_t PageWindowHandle() override { return reinterpret_cast<std::uintptr_t>(WindowHandle()); }
 
     // What the window system reports about the control's window.
     void Resize();                           // after the ordinary resize handling
@@ -112,8 +125,8 @@ public:
     std::string LocationURL() const;
     double SizeRatio() const { return FSizeRatio; }
     void SetSizeRatio(double ratio);
-    double ZoomFactor() const;
-    void SetZoomFactor(double factor);
+    double ZoomFactor() const override;
+    void SetZoomFactor(double factor) override;
 
     bool BuiltInErrorPageEnabled() const;
     void SetBuiltInErrorPageEnabled(bool value);
@@ -180,7 +193,11 @@ private:
     void WriteSwitch(webview2::HRESULT (STDMETHODCALLTYPE webview2::ICoreWebView2Settings::*setter)(webview2::BOOL),
                      bool value);
     void CapturePreviewInto(webview2::IStream* stream, TPreviewFormat format);
-    void JoinWorker();
+    // What the page-seam receiver hears; each reads the runtime's arguments only when one is set.
+    void ForwardWebMessage(webview2::ICoreWebView2WebMessageReceivedEventArgs* args);
+    void ForwardResourceRequest(webview2::ICoreWebView2WebResourceRequestedEventArgs* args);
+    void ForwardNewWindow(webview2::ICoreWebView2NewWindowRequestedEventArgs* args);
+    void ForwardPermission(webview2::ICoreWebView2PermissionRequestedEventArgs* args);
     // Runs `work` on the user-interface thread (at once when already there) unless the control
     // is gone by then.
     void RunForControl(std::function<void(TCustomEdgeBrowser&)> work);
@@ -235,7 +252,7 @@ private:
     };
     std::shared_ptr<TControlLink> link_;
     static TCustomEdgeBrowser* LinkedControl(const std::shared_ptr<TControlLink>& link);
-    std::thread worker_;
+    IPageEvents* pageEvents_ = nullptr;
 };
 
 // The control as forms use it: the same behaviour, every event available.

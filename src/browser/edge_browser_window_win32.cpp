@@ -8,17 +8,6 @@ namespace {
 
 const wchar_t* const kWindowClass = L"TEdgeBrowser";
 
-void RegisterWindowClass(WNDPROC procedure) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.style = CS_DBLCLKS;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExW(&windowClass);  // fails harmlessly when already registered
-}
-
 }  // namespace
 
 TEdgeBrowserWindow::TEdgeBrowserWindow(IUiQueue& uiQueue) : browser_(std::make_unique<TEdgeBrowser>(*this, uiQueue)) {}
@@ -26,16 +15,16 @@ TEdgeBrowserWindow::TEdgeBrowserWindow(IUiQueue& uiQueue) : browser_(std::make_u
 TEdgeBrowserWindow::~TEdgeBrowserWindow() {
     browser_.reset();  // closes the browser while its window still exists
     if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        UnbindWindow(window_);
         DestroyWindow(window_);
     }
 }
 
 void TEdgeBrowserWindow::CreateWindowIn(HWND parent, const RECT& bounds) {
-    RegisterWindowClass(WindowProc);
-    window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN, bounds.left,
-                              bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent, nullptr,
-                              GetModuleHandleW(nullptr), this);
+    RegisterWindowClass({.Name = kWindowClass, .Style = CS_DBLCLKS});
+    window_ =
+        CreateBoundWindow(*this, 0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPCHILDREN,
+                          bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, parent);
 }
 
 void TEdgeBrowserWindow::SetParent(HWND parent, const RECT& bounds) {
@@ -54,7 +43,7 @@ void TEdgeBrowserWindow::RecreateWindow() {
     if (window_ != nullptr) {
         GetWindowRect(window_, &bounds);
         MapWindowPoints(HWND_DESKTOP, parent_, reinterpret_cast<POINT*>(&bounds), 2);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        UnbindWindow(window_);
         DestroyWindow(window_);
         window_ = nullptr;
     }
@@ -98,18 +87,10 @@ bool TEdgeBrowserWindow::IsShortCut(const TKeyMessage& key) {
     return SendMessageW(form, ShortCutQueryMessage(), 0, reinterpret_cast<LPARAM>(&message)) != 0;
 }
 
-LRESULT CALLBACK TEdgeBrowserWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self = static_cast<TEdgeBrowserWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<TEdgeBrowserWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || !self->browser_) return DefWindowProcW(window, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT TEdgeBrowserWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TEdgeBrowserWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The handle is known from the first message on, before the creation call returns.
+    if (message == WM_NCCREATE) window_ = window;
+    if (!browser_) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_SIZE: browser_->Resize(); return 0;
         case WM_SETFOCUS: browser_->DoEnter(); return 0;
@@ -120,7 +101,7 @@ LRESULT TEdgeBrowserWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lP
             browser_->SysCommand(static_cast<std::uint32_t>(wParam));
             return 0;
         case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
-        default: return DefWindowProcW(window_, message, wParam, lParam);
+        default: return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 

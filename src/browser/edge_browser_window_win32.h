@@ -5,12 +5,13 @@
 #include <memory>
 
 #include "browser/edge_browser.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
 // The browser control's child window on Windows: it reports size, focus, visibility and
 // system commands to the control and answers the control's questions about the window.
-class TEdgeBrowserWindow final : public IBrowserWindow {
+class TEdgeBrowserWindow final : public IBrowserWindow, private IWindowHandler {
 public:
     explicit TEdgeBrowserWindow(IUiQueue& uiQueue = MainThreadUiQueue());
     ~TEdgeBrowserWindow() override;
@@ -33,8 +34,7 @@ public:
 
 private:
     void CreateWindowIn(HWND parent, const RECT& bounds);
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     HWND window_ = nullptr;
     HWND parent_ = nullptr;

@@ -10,8 +10,8 @@
 
 #include "core/errors.h"
 #include "core/stream/stream.h"
+#include "core/system/path_delimiter.h"
 #include "core/text/utf.h"
-#include "platform/path_delimiter.h"
 #include "platform/sys_utils.h"
 
 namespace vellum {

@@ -21,14 +21,26 @@ void TManualUiQueue::Run(TWork work) {
 
 int TManualUiQueue::Pump() {
     int ran = 0;
+    // However the pump ends (work that raises leaves it too), the queue is pumping again only
+    // when this pump runs inside another one, as a nested message loop does.
+    bool outer;
+    {
+        std::lock_guard lock(mutex_);
+        outer = pumping_;
+    }
+    struct TPumpEnd {
+        TManualUiQueue& Queue;
+        bool Outer;
+        ~TPumpEnd() {
+            std::lock_guard lock(Queue.mutex_);
+            Queue.pumping_ = Outer;
+        }
+    } end{*this, outer};
     for (;;) {
         TWork next;
         {
             std::lock_guard lock(mutex_);
-            if (work_.empty()) {
-                pumping_ = false;
-                return ran;
-            }
+            if (work_.empty()) return ran;
             pumping_ = true;
             next = std::move(work_.front());
             work_.pop_front();

@@ -115,6 +115,58 @@ inline constexpr GUID IID_IStream = {0x0000000c, 0x0000, 0x0000, {0xc0, 0x00, 0x
 inline void* CoTaskMemAlloc(std::size_t size) { return std::malloc(size); }
 inline void CoTaskMemFree(void* memory) { std::free(memory); }
 
+// COM apartments, one per thread, as far as WebView2's threading rules need them: a thread
+// joins a single-threaded (STA) or the multithreaded apartment (MTA) with CoInitializeEx, and
+// leaves it after as many CoUninitialize calls as successful CoInitializeEx calls.
+constexpr DWORD COINIT_MULTITHREADED = 0x0;
+constexpr DWORD COINIT_APARTMENTTHREADED = 0x2;
+constexpr HRESULT CO_E_NOTINITIALIZED = static_cast<HRESULT>(0x800401F0);
+constexpr HRESULT RPC_E_CHANGED_MODE = static_cast<HRESULT>(0x80010106);
+constexpr HRESULT RPC_E_WRONG_THREAD = static_cast<HRESULT>(0x8001010E);
+
+enum APTTYPE : int { APTTYPE_CURRENT = -1, APTTYPE_STA = 0, APTTYPE_MTA = 1, APTTYPE_NA = 2, APTTYPE_MAINSTA = 3 };
+enum APTTYPEQUALIFIER : int { APTTYPEQUALIFIER_NONE = 0, APTTYPEQUALIFIER_IMPLICIT_MTA = 1 };
+
+namespace detail {
+struct TApartment {
+    int Initialised = 0;  // successful CoInitializeEx calls not yet undone
+    DWORD Model = COINIT_MULTITHREADED;
+};
+inline thread_local TApartment CallingThreadApartment;
+}  // namespace detail
+
+// S_OK: the thread joins the apartment; S_FALSE: it already is in it; RPC_E_CHANGED_MODE: it is
+// in the other kind. Flags other than the threading model are ignored.
+inline HRESULT CoInitializeEx(void* reserved, DWORD coInit) {
+    if (reserved != nullptr) return E_INVALIDARG;
+    const DWORD model = coInit & COINIT_APARTMENTTHREADED;
+    detail::TApartment& apartment = detail::CallingThreadApartment;
+    if (apartment.Initialised > 0) {
+        if (apartment.Model != model) return RPC_E_CHANGED_MODE;
+        ++apartment.Initialised;
+        return S_FALSE;
+    }
+    apartment.Model = model;
+    apartment.Initialised = 1;
+    return S_OK;
+}
+inline void CoUninitialize() {
+    if (detail::CallingThreadApartment.Initialised > 0) --detail::CallingThreadApartment.Initialised;
+}
+// OLE needs a single-threaded apartment.
+inline HRESULT OleInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+inline void OleUninitialize() { CoUninitialize(); }
+// The calling thread's apartment; CO_E_NOTINITIALIZED when it is in none.
+inline HRESULT CoGetApartmentType(APTTYPE* type, APTTYPEQUALIFIER* qualifier) {
+    if (type == nullptr || qualifier == nullptr) return E_INVALIDARG;
+    *type = APTTYPE_CURRENT;
+    *qualifier = APTTYPEQUALIFIER_NONE;
+    const detail::TApartment& apartment = detail::CallingThreadApartment;
+    if (apartment.Initialised == 0) return CO_E_NOTINITIALIZED;
+    *type = apartment.Model == COINIT_APARTMENTTHREADED ? APTTYPE_STA : APTTYPE_MTA;
+    return S_OK;
+}
+
 }  // namespace vellum::webview2
 #endif
 
@@ -145,5 +197,11 @@ using ::ULARGE_INTEGER;
 using ::STATSTG;
 using ::IID_IUnknown;
 using ::IID_IStream;
+// The system's apartments (the stand-in above is for other platforms).
+using ::APTTYPE;
+using ::APTTYPEQUALIFIER;
+using ::CoGetApartmentType;
+using ::CoInitializeEx;
+using ::CoUninitialize;
 }  // namespace vellum::webview2
 #endif

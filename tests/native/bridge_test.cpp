@@ -3,8 +3,9 @@
 
 #include <map>
 
-#include "app/bridge/bridge_arguments.h"
-#include "app/bridge/browser_external_module.h"
+#include "bridge/bridge_arguments.h"
+#include "bridge/browser_external_module.h"
+#include "bridge/page_event_scripts.h"
 #include "app/browser_form/browser_form.h"
 #include "browser_fixture.h"
 #include "core/archive/calculations.h"
@@ -12,6 +13,7 @@
 #include "core/errors.h"
 #include "core/stream/stream.h"
 #include "core/text/str_utils.h"
+#include "recording_dialogs.h"
 #include "test_archives.h"
 
 namespace vellum {
@@ -40,13 +42,6 @@ public:
     std::map<std::string, std::string> Files;
 };
 
-class TFakeBridgePlatform final : public IBridgePlatform {
-public:
-    void FocusWindowAbove(TCustomEdgeBrowser&, int levels) override { Focused.push_back(levels); }
-    void ShowMessage(const std::string& text) override { Messages.push_back(text); }
-    std::vector<int> Focused;
-    std::vector<std::string> Messages;
-};
 
 TEST(BridgeArguments, AnswerTextFollowsTheTemplateExactly) {
     EXPECT_EQ(FormatBridgeAnswer("0f8fad5b-d9cb-469f-a165-70867728950e", "true", true),
@@ -82,8 +77,13 @@ protected:
     void SetUp() override {
         TBrowserFixture::SetUp();
         form = std::make_unique<TBrowserForm>(Browser(), formPlatform, "C:\\apps\\hello\\");
-        module = std::make_unique<TBrowserExternalModule>(bridgePlatform);
-        module->BrowserForm = form.get();
+        TBridgeServices services;
+        services.Dialogs = &dialogs;
+        services.FocusWindowAbovePage = [this](int levels) { focused.push_back(levels); };
+        module = std::make_unique<TBrowserExternalModule>(std::move(services), queue);
+        module->BrowserForm = &form->Page();
+        // The window that wires the bridge: the form hands the page's messages to the module.
+        form->OnPageMessage = [this](const TPageMessage& message) { module->EdgeBrowserWebMessageReceived(message); };
     }
     void TearDown() override {
         module.reset();
@@ -104,9 +104,6 @@ protected:
         form->WithExternal = true;
         form->RuntimeAppID = "HelloApp";
         module->ExeZip = archive.get();
-        Browser().OnWebMessageReceived = [this](TCustomEdgeBrowser* sender, TWebMessageReceivedEventArgs& args) {
-            module->EdgeBrowserWebMessageReceived(sender, args);
-        };
     }
 
     void SendJson(const std::string& message) { Play({{"action", "web_message"}, {"json", message}}); }
@@ -117,7 +114,8 @@ protected:
     }
 
     TFakeFormPlatform formPlatform;
-    TFakeBridgePlatform bridgePlatform;
+    testing::TRecordingDialogs dialogs;
+    std::vector<int> focused;
     std::unique_ptr<TBrowserForm> form;
     std::unique_ptr<TBrowserExternalModule> module;
     std::unique_ptr<TMemoryStream> archiveStream;
@@ -280,16 +278,13 @@ TEST_F(BrowserFormTest, MalformedRequestsRaiseAndAreNotAnswered) {
         }
     }
     EXPECT_TRUE(Answers().empty());
-    EXPECT_TRUE(bridgePlatform.Focused.empty()) << "runtime mode: the click string is not a click";
+    EXPECT_TRUE(focused.empty()) << "runtime mode: the click string is not a click";
 }
 
 TEST_F(BrowserFormTest, PreviewModeAnswersFalseAndTurnsClicksIntoFocus) {
-    Browser().OnWebMessageReceived = [this](TCustomEdgeBrowser* sender, TWebMessageReceivedEventArgs& args) {
-        module->EdgeBrowserWebMessageReceived(sender, args);
-    };
     CreateAndWait();
     Play({{"action", "web_message"}, {"string", "vlm-webbrowser-clicked"}});
-    EXPECT_EQ(bridgePlatform.Focused, std::vector<int>{2});
+    EXPECT_EQ(focused, std::vector<int>{2});
     SendJson(R"({"id":10002,"uuid":"p","data":{}})");
     EXPECT_EQ(Answers(), std::vector<std::string>{R"({"uuid": "p", "success": true, "result": false})"});
 }

@@ -2,6 +2,8 @@
 
 // A browser control on a fake window and a pumped user-interface queue, with the WebView2 test
 // double linked in as its loader; the double's objects are counted at the end of every test.
+// The fixture's thread is the user-interface thread: a single-threaded COM apartment (the
+// stand-in of webview2/com_compat.h) whose queue is that thread's dispatcher in the double.
 
 #include <gtest/gtest.h>
 
@@ -46,8 +48,14 @@ public:
 
 class TBrowserFixture : public ::testing::Test {
 protected:
-    void SetUp() override { UseScenario(json::object()); }
+    void SetUp() override {
+        const webview2::HRESULT joined = webview2::CoInitializeEx(nullptr, webview2::COINIT_APARTMENTTHREADED);
+        ASSERT_TRUE(webview2::SUCCEEDED(joined)) << "the test's thread is a single-threaded apartment";
+        apartmentJoined_ = true;
+        UseScenario(json::object());
+    }
 
+    // Binds the queue as the dispatcher of the calling thread (the fixture's).
     void UseScenario(const json& scenario) {
         TDoubleHost& host = TDoubleHost::Instance();
         host.Reset(scenario);
@@ -66,6 +74,8 @@ protected:
         host.SetDispatcher({});
         TWebView2Loader::Instance().UseLinkedLoader({});
         TWebView2Loader::Instance().Unload();
+        if (apartmentJoined_) webview2::CoUninitialize();
+        apartmentJoined_ = false;
     }
 
     TEdgeBrowser& Browser() {
@@ -73,8 +83,8 @@ protected:
         return *browser;
     }
 
-    // Serves the user-interface queue until `done` holds (the environment arrives from a thread
-    // of the double's own).
+    // Serves the user-interface queue until `done` holds (the double posts the environment to
+    // it from a thread of its own a little later).
     template <class TPredicate>
     bool PumpUntil(TPredicate done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -112,6 +122,9 @@ protected:
     TManualUiQueue queue;
     TFakeWindow window;
     std::unique_ptr<TEdgeBrowser> browser;
+
+private:
+    bool apartmentJoined_ = false;
 };
 
 }  // namespace vellum

@@ -1,6 +1,7 @@
 // A small UI driver for the end-to-end tests: it finds a top-level window of any process by
 // title or class, reports its title and the texts of its controls, presses buttons, closes
-// windows and types keys. Usage (a window is "TITLE" or "class:CLASSNAME"):
+// windows and types keys. Usage (a window is "TITLE", "class:CLASSNAME" or "handle:N", N being
+// the "handle" an earlier wait printed):
 //
 //   ui_driver wait WINDOW [TIMEOUT_MS]   waits for the window, prints it as JSON, exit 0 (1: timeout)
 //   ui_driver gone WINDOW [TIMEOUT_MS]   waits until no such window exists, exit 0 (1: timeout)
@@ -10,10 +11,13 @@
 //   ui_driver key WINDOW VIRTUAL_KEY     presses and releases one key (27 is Escape)
 //   ui_driver count WINDOW               prints how many such windows exist
 //   ui_driver shot WINDOW FILE.bmp       saves what the screen shows of the window as a bitmap
+//   ui_driver run COMMAND_LINE           starts a program with exactly that command line, waits
+//                                        for it to end and exits with its exit code
 //
 // The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
 //            "rect": [LEFT, TOP, RIGHT, BOTTOM], "style": ..., "exStyle": ..., "maximized": false,
-//            "desktop": [LEFT, TOP, WIDTH, HEIGHT], "controls": [{"class": ..., "text": ...}]}
+//            "desktop": [LEFT, TOP, WIDTH, HEIGHT], "controls": [{"class": ..., "text": ...}],
+//            "minimized": false, "topmost": false, "handle": ...}
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
@@ -49,6 +53,12 @@ std::wstring ClassOf(HWND window) {
 }
 
 std::vector<HWND> FindWindows(const std::wstring& selector) {
+    // "handle:N": the window whose handle an earlier "wait" printed, whatever its caption now.
+    if (selector.rfind(L"handle:", 0) == 0) {
+        HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wcstoui64(selector.c_str() + 7, nullptr, 10)));
+        if (window != nullptr && IsWindow(window)) return {window};
+        return {};
+    }
     struct TSearch {
         std::wstring Selector;
         std::vector<HWND> Found;
@@ -113,8 +123,30 @@ HWND EditOf(HWND window) {
 }
 
 int Usage() {
-    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count WINDOW [ARGUMENT]\n", stderr);
+    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count WINDOW [ARGUMENT]\n"
+               "       ui_driver run COMMAND_LINE\n",
+               stderr);
     return 2;
+}
+
+// Starts COMMAND_LINE as it stands (nothing quoted or split on the way, so that a test chooses
+// what the program's own command line holds) and gives back the program's exit code.
+int Run(std::wstring commandLine) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        std::fprintf(stderr, "ui_driver: cannot start %s (error %lu)\n", Narrow(commandLine).c_str(),
+                     GetLastError());
+        return 126;
+    }
+    CloseHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 126;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
 }
 
 }  // namespace
@@ -171,6 +203,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         return SaveScreenshot(windows.front(), argv[3]) ? 0 : 1;
     }
+    if (command == L"run") return Run(selector);
     if (command == L"count") {
         std::printf("%zu\n", FindWindows(selector).size());
         return 0;
@@ -204,6 +237,10 @@ int wmain(int argc, wchar_t** argv) {
         report["style"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE));
         report["exStyle"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE));
         report["maximized"] = IsZoomed(window) != 0;
+        report["minimized"] = IsIconic(window) != 0;
+        report["topmost"] = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        // The window's handle, so that a test can tell the same window from a re-created one.
+        report["handle"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
         report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                              GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
         for (HWND child : Children(window))

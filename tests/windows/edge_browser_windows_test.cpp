@@ -14,8 +14,8 @@
 #include "browser/edge_browser_window_win32.h"
 #include "browser/shortcut_query_win32.h"
 #include "browser/webview2_loader.h"
+#include "core/system/own_executable.h"
 #include "core/text/utf.h"
-#include "platform/own_executable.h"
 #include "test_files.h"
 
 namespace vellum {

@@ -7,7 +7,7 @@
 
 #include "core/archive/exe_utils.h"
 #include "core/errors.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 #include "test_files.h"
 
 namespace vellum {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/archive/pe_image.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 
 namespace vellum {
 namespace {

@@ -10,8 +10,8 @@
 #include <atomic>
 
 #include "core/errors.h"
+#include "core/system/own_executable.h"
 #include "core/text/utf.h"
-#include "platform/own_executable.h"
 #include "platform/sys_utils.h"
 #include "test_files.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/settings/app_settings.h"
-#include "platform/ansi_code_page.h"
+#include "core/system/ansi_code_page.h"
 
 namespace vellum {
 namespace {

@@ -6,12 +6,8 @@
 #include "core/stream/stream.h"
 #include "core/text/ascii_case.h"
 #include "core/text/str_utils.h"
-#include "webview2/stream_adapter.h"
-#include "webview2/wide_text.h"
 
 namespace vellum {
-
-using namespace webview2;
 
 namespace {
 
@@ -51,25 +47,13 @@ std::string FileNameOf(const std::string& path) {
 
 }  // namespace
 
-TBrowserForm::TBrowserForm(TEdgeBrowser& browser, IBrowserFormPlatform& platform, std::string appDirPath)
-    : AppDirPath(std::move(appDirPath)), FEdgeBrowser(browser), platform_(platform) {
-    FEdgeBrowser.OnCreateWebViewCompleted = [this](TCustomEdgeBrowser*, HRESULT result) { BrowserReady(result); };
-    FEdgeBrowser.OnNavigationCompleted = [this](TCustomEdgeBrowser*, bool, COREWEBVIEW2_WEB_ERROR_STATUS) {
-        NavigationCompleted();
-    };
-    FEdgeBrowser.OnNewWindowRequested = [this](TCustomEdgeBrowser*, TNewWindowRequestedEventArgs& args) {
-        NewWindowRequested(args);
-    };
-    FEdgeBrowser.OnPermissionRequested = [this](TCustomEdgeBrowser*, TPermissionRequestedEventArgs& args) {
-        PermissionRequested(args);
-    };
-    FEdgeBrowser.OnWebResourceRequested = [this](TCustomEdgeBrowser*, TWebResourceRequestedEventArgs& args) {
-        WebResourceRequested(args);
-    };
-    FEdgeBrowser.OnWebMessageReceived = [this](TCustomEdgeBrowser*, TWebMessageReceivedEventArgs& args) {
-        WebMessageReceived(args);
-    };
-    FEdgeBrowser.OnProcessFailed = [](TCustomEdgeBrowser*, COREWEBVIEW2_PROCESS_FAILED_KIND) {};
+TBrowserForm::TBrowserForm(IBrowserPage& page, IBrowserFormPlatform& platform, std::string appDirPath)
+    : AppDirPath(std::move(appDirPath)), FPage(page), platform_(platform) {
+    FPage.SetPageEvents(this);
+}
+
+TBrowserForm::~TBrowserForm() {
+    FPage.SetPageEvents(nullptr);
 }
 
 std::string TBrowserForm::PageScript() const {
@@ -86,46 +70,41 @@ std::string TBrowserForm::PageScript() const {
     return script;
 }
 
-void TBrowserForm::BrowserReady(HRESULT result) {
-    if (FAILED(result)) return;
-    ICoreWebView2* view = FEdgeBrowser.DefaultInterface();
-    if (view != nullptr) view->AddScriptToExecuteOnDocumentCreated(TWideText(PageScript()).Get(), nullptr);
-    if (ICoreWebView2Settings* settings = FEdgeBrowser.SettingsInterface()) {
-        const auto flag = [](bool value) -> BOOL { return value ? TRUE : FALSE; };
-        settings->put_IsScriptEnabled(TRUE);
-        settings->put_IsStatusBarEnabled(FALSE);
-        settings->put_IsWebMessageEnabled(TRUE);
-        settings->put_IsBuiltInErrorPageEnabled(TRUE);
-        settings->put_IsZoomControlEnabled(flag(AllowZoom));
-        settings->put_AreDevToolsEnabled(flag(AllowDebug));
-        settings->put_AreDefaultContextMenusEnabled(flag(AllowContextMenu));
-    }
-    FEdgeBrowser.AddWebResourceRequestedFilter("*", COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
-    if (!StartPageURL.empty()) FEdgeBrowser.Navigate(StartPageURL);
+void TBrowserForm::PageReady(bool succeeded) {
+    if (!succeeded) return;
+    FPage.AddDocumentScript(PageScript());
+    TPageSwitches switches;
+    switches.ZoomControl = AllowZoom;
+    switches.DevTools = AllowDebug;
+    switches.ContextMenus = AllowContextMenu;
+    FPage.ApplySwitches(switches);
+    FPage.FilterResources("*");
+    if (!StartPageURL.empty()) FPage.Navigate(StartPageURL);
 }
 
-void TBrowserForm::NavigationCompleted() {
+void TBrowserForm::PageNavigationCompleted(bool) {
     platform_.HideProgressBar();
 }
 
-void TBrowserForm::NewWindowRequested(TNewWindowRequestedEventArgs& args) {
-    if (!IsRuntime) return;
-    LPWSTR uri = nullptr;
-    args.ArgsInterface()->get_Uri(&uri);
-    const std::string address = TakeWideString(uri);
-    if (!StartsWithIgnoringCase(address, "file:")) return;
-    args.ArgsInterface()->put_Handled(TRUE);
+void TBrowserForm::PageTitleChanged(const std::string& title) {
+    if (OnPageTitleChanged) OnPageTitleChanged(title);
+}
+
+bool TBrowserForm::PageNewWindowRequested(const std::string& address) {
+    if (!IsRuntime || !StartsWithIgnoringCase(address, "file:")) return false;
     platform_.StartNewInstance("\"" + RuntimeAppID + "\" \"" + address + "\"");
+    return true;
 }
 
-void TBrowserForm::PermissionRequested(TPermissionRequestedEventArgs& args) {
-    args.ArgsInterface()->put_State(COREWEBVIEW2_PERMISSION_STATE_ALLOW);
+bool TBrowserForm::PagePermissionRequested(const std::string&) {
+    return true;
 }
 
-void TBrowserForm::WebMessageReceived(TWebMessageReceivedEventArgs& args) {
-    LPWSTR text = nullptr;
-    args.ArgsInterface()->TryGetWebMessageAsString(&text);
-    if (!IsRuntime && TakeWideString(text) == kPreviewClick) platform_.FocusWindowAbove(2);
+void TBrowserForm::PageMessageReceived(const TPageMessage& message) {
+    if (OnPageMessage)
+        OnPageMessage(message);
+    else if (!IsRuntime && message.PlainText == kPreviewClick)
+        platform_.FocusWindowAbove(2);
 }
 
 std::optional<std::vector<std::uint8_t>> TBrowserForm::FindResource(const std::string& uri, std::string& type) {
@@ -147,28 +126,15 @@ std::optional<std::vector<std::uint8_t>> TBrowserForm::FindResource(const std::s
     return platform_.ReadWholeFile(ReplaceAll(uri, kFileScheme, ""));
 }
 
-void TBrowserForm::WebResourceRequested(TWebResourceRequestedEventArgs& args) {
-    if (!HandleRequests) return;
-    TComPtr<ICoreWebView2WebResourceRequest> request;
-    if (FAILED(args.ArgsInterface()->get_Request(request.Put())) || !request) return;
-    LPWSTR uri = nullptr;
-    request->get_Uri(&uri);
-    const std::string address = TakeWideString(uri);
-    if (!StartsWithIgnoringCase(address, kFileScheme)) return;
+std::optional<TPageResource> TBrowserForm::PageResourceRequested(const std::string& address) {
+    if (!HandleRequests || !StartsWithIgnoringCase(address, kFileScheme)) return std::nullopt;
     std::string type;
-    if (auto bytes = FindResource(address, type)) Answer(args, std::move(*bytes), type);
-}
-
-void TBrowserForm::Answer(TWebResourceRequestedEventArgs& args, std::vector<std::uint8_t> bytes,
-                          const std::string& type) {
-    ICoreWebView2Environment* environment = FEdgeBrowser.EnvironmentInterface();
-    if (environment == nullptr) return;
-    auto content = TComPtr<IStream>::Adopt(new TStreamAdapter(std::make_unique<TMemoryStream>(std::move(bytes))));
-    TComPtr<ICoreWebView2WebResourceResponse> response;
-    const std::string headers = "Content-Type: " + type + "; charset=utf-8";
-    if (SUCCEEDED(environment->CreateWebResourceResponse(content.Get(), 200, TWideText("OK").Get(),
-                                                         TWideText(headers).Get(), response.Put())))
-        args.ArgsInterface()->put_Response(response.Get());
+    std::optional<std::vector<std::uint8_t>> bytes = FindResource(address, type);
+    if (!bytes) return std::nullopt;
+    TPageResource resource;
+    resource.Headers = "Content-Type: " + type + "; charset=utf-8";
+    resource.Body = std::move(*bytes);
+    return resource;
 }
 
 }  // namespace vellum

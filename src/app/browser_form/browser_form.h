@@ -1,11 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "browser/edge_browser.h"
+#include "browser/browser_page.h"
 
 namespace vellum {
 
@@ -27,18 +28,20 @@ public:
     virtual char PathDelimiter() const = 0;
 };
 
-// The page side of the main window: one browser control, configured when it is ready, fed
-// the page script, serving "file:///" requests from the archive, then the executable's folder,
-// then the absolute path, and turning links that open a new window into new instances.
-class TBrowserForm {
+// The page side of the main window: one browser page, configured when it is ready, fed the
+// page script, serving "file:///" requests from the archive, then the executable's folder,
+// then the absolute path, and turning links that open a new window into new instances. It is
+// the one receiver of the page's events and works through the engine-neutral page seam.
+class TBrowserForm final : private IPageEvents {
 public:
-    // Creation: clears the settings, sets AppDirPath and attaches the form's handlers. Giving
-    // the control its parent window (the platform form does) starts the browser.
-    TBrowserForm(TEdgeBrowser& browser, IBrowserFormPlatform& platform, std::string appDirPath);
+    // Creation: clears the settings, sets AppDirPath and receives the page's events. Giving the
+    // browser control its parent window (the platform form does) starts the browser.
+    TBrowserForm(IBrowserPage& page, IBrowserFormPlatform& platform, std::string appDirPath);
+    ~TBrowserForm() override;
     TBrowserForm(const TBrowserForm&) = delete;
     TBrowserForm& operator=(const TBrowserForm&) = delete;
 
-    TEdgeBrowser& EdgeBrowser() { return FEdgeBrowser; }
+    IBrowserPage& Page() { return FPage; }
 
     // The text registered to run at the start of every document.
     std::string PageScript() const;
@@ -56,17 +59,22 @@ public:
     std::string StartPageURL;
     bool HandleRequests = false;
 
-private:
-    void BrowserReady(webview2::HRESULT result);
-    void NavigationCompleted();
-    void NewWindowRequested(TNewWindowRequestedEventArgs& args);
-    void PermissionRequested(TPermissionRequestedEventArgs& args);
-    void WebMessageReceived(TWebMessageReceivedEventArgs& args);
-    void WebResourceRequested(TWebResourceRequestedEventArgs& args);
-    std::optional<std::vector<std::uint8_t>> FindResource(const std::string& uri, std::string& type);
-    void Answer(TWebResourceRequestedEventArgs& args, std::vector<std::uint8_t> bytes, const std::string& type);
+    // Who takes the page's messages (the bridge); without one the form handles the preview
+    // click itself. Set once, by the window that wires the bridge.
+    std::function<void(const TPageMessage& message)> OnPageMessage;
+    std::function<void(const std::string& title)> OnPageTitleChanged;
 
-    TEdgeBrowser& FEdgeBrowser;
+private:
+    void PageReady(bool succeeded) override;
+    void PageMessageReceived(const TPageMessage& message) override;
+    std::optional<TPageResource> PageResourceRequested(const std::string& uri) override;
+    bool PageNewWindowRequested(const std::string& uri) override;
+    bool PagePermissionRequested(const std::string& uri) override;
+    void PageTitleChanged(const std::string& title) override;
+    void PageNavigationCompleted(bool succeeded) override;
+    std::optional<std::vector<std::uint8_t>> FindResource(const std::string& uri, std::string& type);
+
+    IBrowserPage& FPage;
     IBrowserFormPlatform& platform_;
 };
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "core/stream/stream.h"
+#include "core/system/own_executable.h"
 #include "core/text/utf.h"
-#include "platform/own_executable.h"
 #include "platform/sys_utils.h"
 
 namespace vellum {

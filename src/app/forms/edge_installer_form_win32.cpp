@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "app/forms/edge_installer_form.h"
-#include "app/forms/form_class_win32.h"
 #include "app/forms/rounded_corners.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
@@ -19,23 +19,21 @@ COLORREF SettingsColor(std::int32_t value) {
     return static_cast<COLORREF>(bits & 0x00FFFFFFu);
 }
 
-class TEdgeInstallerForm final : public TRoundedCornerForm {
+class TEdgeInstallerForm final : public TRoundedCornerForm, private IWindowHandler {
 public:
     TEdgeInstallerForm(COLORREF background, COLORREF foreground, int kind)
         : background_(background), foreground_(foreground), kind_(kind) {}
 
     HWND Create() {
-        const HINSTANCE instance = GetModuleHandleW(nullptr);
-        RegisterFormClass(L"TEdgeInstallerForm", Proc, CS_DROPSHADOW, IDC_APPSTARTING, nullptr);
+        RegisterWindowClass({.Name = L"TEdgeInstallerForm", .Style = CS_DROPSHADOW, .Cursor = IDC_APPSTARTING});
         HDC screen = GetDC(nullptr);
         dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);
         const int size = MulDiv(80, dpi_, 96);
         // A tool window: no taskbar button while no main window exists.
-        window_ =
-            CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"TEdgeInstallerForm", L"EdgeInstallerForm", WS_POPUP,
-                            (GetSystemMetrics(SM_CXSCREEN) - size) / 2, (GetSystemMetrics(SM_CYSCREEN) - size) / 2,
-                            size, size, nullptr, nullptr, instance, this);
+        window_ = CreateBoundWindow(*this, WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"TEdgeInstallerForm",
+                                    L"EdgeInstallerForm", WS_POPUP, (GetSystemMetrics(SM_CXSCREEN) - size) / 2,
+                                    (GetSystemMetrics(SM_CYSCREEN) - size) / 2, size, size, nullptr);
         if (window_ == nullptr) return nullptr;
         WindowCreated(window_);
         // FormCreate: the rounded region; the window owns it once set.
@@ -96,11 +94,7 @@ private:
         DeleteObject(brush);
     }
 
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* form = reinterpret_cast<TEdgeInstallerForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_CLOSE: return 0;  // FormCloseQuery: never
             case WM_TIMER: InvalidateRect(window, nullptr, FALSE); return 0;
@@ -114,7 +108,7 @@ private:
                 HDC memory = CreateCompatibleDC(dc);
                 HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
                 HGDIOBJ old = SelectObject(memory, bitmap);
-                if (form != nullptr) form->Paint(memory);
+                Paint(memory);
                 BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
                 SelectObject(memory, old);
                 DeleteObject(bitmap);

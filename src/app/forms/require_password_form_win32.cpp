@@ -2,11 +2,11 @@
 // closing by itself at the key release that completes the password.
 #include <windows.h>
 
-#include "app/forms/form_class_win32.h"
 #include "app/forms/key_pictogram_win32.h"
 #include "app/forms/require_password_form.h"
 #include "app/forms/rounded_corners.h"
 #include "core/text/utf.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
@@ -14,7 +14,7 @@ namespace {
 
 constexpr int kEditId = 101;
 
-class TRequirePasswordForm final : public TRoundedCornerForm {
+class TRequirePasswordForm final : public TRoundedCornerForm, private IWindowHandler {
 public:
     // FormCreate: the password is empty until startup assigns it.
     TRequirePasswordForm() : FPassword() {}
@@ -23,7 +23,8 @@ public:
 
     int ShowModal(const std::string& caption) {
         const HINSTANCE instance = GetModuleHandleW(nullptr);
-        RegisterFormClass(L"TRequirePasswordForm", FormProc, 0, IDC_ARROW, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+        RegisterWindowClass(
+            {.Name = L"TRequirePasswordForm", .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);
@@ -36,9 +37,9 @@ public:
         const int width = frame.right - frame.left, height = frame.bottom - frame.top;
         const std::u16string title = Utf8ToUtf16(caption);
         form_ =
-            CreateWindowExW(exStyle, L"TRequirePasswordForm", reinterpret_cast<const wchar_t*>(title.c_str()), style,
-                            (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
-                            width, height, nullptr, nullptr, instance, this);
+            CreateBoundWindow(*this, exStyle, L"TRequirePasswordForm", reinterpret_cast<const wchar_t*>(title.c_str()),
+                              style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                              (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr);
         if (form_ == nullptr) return 2;
         WindowCreated(form_);
 
@@ -93,13 +94,9 @@ private:
         return result;
     }
 
-    static LRESULT CALLBACK FormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* form = reinterpret_cast<TRequirePasswordForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_CLOSE && form != nullptr) {
-            form->modalResult_ = 2;  // the close box or the system's close command
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_CLOSE) {
+            modalResult_ = 2;  // the close box or the system's close command
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);

@@ -1,10 +1,13 @@
 #include "app/main_form/main_form_win32.h"
 
 #include "app/startup/load_application.h"
+#include "bridge/page_event_scripts.h"
 #include "browser/shortcut_query_win32.h"
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
+#include "core/system/own_executable.h"
 #include "core/text/utf.h"
+#include "platform/user_locale.h"
 #include "platform/win32/wide_string.h"
 
 namespace vellum {
@@ -12,7 +15,18 @@ namespace vellum {
 namespace {
 
 const wchar_t* const kWindowClass = L"TMainForm";
-const char* const kCloseQueryScript = "vlm.events.onCloseQuery();";
+std::string NarrowCaption(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
+int Clamped(int value, int minimum, int maximum) {
+    if (maximum > 0 && value > maximum) value = maximum;
+    if (minimum > 0 && value < minimum) value = minimum;
+    return value;
+}
 
 }  // namespace
 
@@ -60,7 +74,9 @@ void TMainForm::Show() {
     windowClass.lpszClassName = kWindowClass;
     RegisterClassExW(&windowClass);
     DWORD style = 0, exStyle = 0;
-    FrameStyles(settings_.WindowStyle == 1 ? 0 : settings_.WindowBorder, style, exStyle);
+    const int frameKind = settings_.WindowStyle == 1 ? 0 : settings_.WindowBorder;
+    borderStyle_ = frameKind >= 0 && frameKind <= 5 ? static_cast<TBorderStyle>(frameKind) : TBorderStyle::Sizeable;
+    FrameStyles(frameKind, style, exStyle);
     if (settings_.WindowOrder == 1) exStyle |= WS_EX_TOPMOST;
     window_ = CreateWindowExW(exStyle, kWindowClass, Wide(state_.AppName).c_str(), style, settings_.Left, settings_.Top,
                               settings_.Width, settings_.Height, nullptr, nullptr, windowClass.hInstance, this);
@@ -73,7 +89,17 @@ void TMainForm::Show() {
 
 void TMainForm::FormCreate() {
     FCanClose = false;
-    FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(*this);
+    TBridgeServices services;
+    services.Dialogs = this;
+    services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
+    services.Host.Arguments = arguments_;
+    services.Host.DecimalSeparator = GetUserDecimalSeparator;
+    services.FocusWindowAbovePage = [this](int levels) { FocusWindowAbovePage(levels); };
+    // Shown before the next request runs: what the page asks meanwhile waits behind the box.
+    services.ReportError = [](const std::exception& error) {
+        MessageBoxW(nullptr, Wide(error.what()).c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+    };
+    FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(std::move(services));
     FBrowserExternalModule->ExeZip = state_.AppArchive.get();
 
     FBrowserForm = std::make_unique<TBrowserFormWindow>();
@@ -89,17 +115,13 @@ void TMainForm::FormCreate() {
     form.AllowZoom = settings_.AllowZoom;
     form.AllowContextMenu = settings_.AllowContextMenu;
 
-    TEdgeBrowser& browser = form.EdgeBrowser();
+    // The form is the page's one receiver of events; the bridge takes its messages from it.
     TBrowserExternalModule* module = FBrowserExternalModule.get();
-    browser.OnWebMessageReceived = [module](TCustomEdgeBrowser* sender, TWebMessageReceivedEventArgs& args) {
-        module->EdgeBrowserWebMessageReceived(sender, args);
-    };
-    browser.OnDocumentTitleChanged = [this](TCustomEdgeBrowser*, const std::string& title) {
-        DocumentTitleChanged(title);
-    };
+    form.OnPageMessage = [module](const TPageMessage& message) { module->EdgeBrowserWebMessageReceived(message); };
+    form.OnPageTitleChanged = [this](const std::string& title) { DocumentTitleChanged(title); };
 
     module->MainForm = this;
-    module->BrowserForm = &form;
+    module->BrowserForm = &form.Page();
     module->ProjectINI = state_.AppSettings.get();
     module->OnAppCloseRequest = [this](TBrowserExternalModule*) { AppCloseRequest(); };
 
@@ -142,7 +164,7 @@ void TMainForm::ApplyFrameAndPlacement() {
 
 bool TMainForm::FormCloseQuery() {
     const bool canClose = FCanClose;
-    if (FBrowserForm) FBrowserForm->Form().EdgeBrowser().ExecuteScript(kCloseQueryScript);
+    if (FBrowserForm) FBrowserForm->Form().Page().ExecuteScript(kCloseQueryScript);
     return canClose;
 }
 
@@ -162,10 +184,79 @@ void TMainForm::DocumentTitleChanged(const std::string& title) {
     if (state_.AppSettings->ReadBool("App", "DynamicAppTitle", false)) SetWindowTextW(window_, Wide(title).c_str());
 }
 
-void TMainForm::FocusWindowAbove(TCustomEdgeBrowser& browser, int levels) {
-    HWND target = static_cast<HWND>(browser.WindowHandle());
+void TMainForm::FocusWindowAbovePage(int levels) {
+    if (!FBrowserForm) return;
+    HWND target = reinterpret_cast<HWND>(FBrowserForm->Form().Page().PageWindowHandle());
     for (int i = 0; i < levels && target != nullptr; ++i) target = GetParent(target);
     if (target != nullptr) SetFocus(target);
+}
+
+bool TMainForm::StaysOnTop() const {
+    return (GetWindowLongPtrW(window_, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+void TMainForm::SetStaysOnTop(bool onTop) {
+    SetWindowPos(window_, onTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+TWindowState TMainForm::State() const {
+    if (IsIconic(window_)) return TWindowState::Minimized;
+    if (IsZoomed(window_)) return TWindowState::Maximized;
+    return TWindowState::Normal;
+}
+
+void TMainForm::SetState(TWindowState state) {
+    if (state == State()) return;
+    switch (state) {
+        case TWindowState::Minimized: ShowWindow(window_, SW_MINIMIZE); break;
+        case TWindowState::Maximized: ShowWindow(window_, SW_MAXIMIZE); break;
+        default: ShowWindow(window_, SW_RESTORE); break;
+    }
+}
+
+void TMainForm::ShowAndBringToFront() {
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+}
+
+void TMainForm::Hide() {
+    ShowWindow(window_, SW_HIDE);
+}
+
+std::string TMainForm::Caption() const {
+    return NarrowCaption(window_);
+}
+
+void TMainForm::SetCaption(const std::string& caption) {
+    SetWindowTextW(window_, Wide(caption).c_str());
+}
+
+TWindowBounds TMainForm::Bounds() const {
+    RECT outer{};
+    GetWindowRect(window_, &outer);
+    return {outer.left, outer.top, outer.right - outer.left, outer.bottom - outer.top};
+}
+
+void TMainForm::SetBounds(const TWindowBounds& bounds) {
+    // The size limits hold whatever the frame (the system applies them to sizing frames only).
+    const int width = Clamped(bounds.Width, settings_.MinWidth, settings_.MaxWidth);
+    const int height = Clamped(bounds.Height, settings_.MinHeight, settings_.MaxHeight);
+    SetWindowPos(window_, nullptr, bounds.Left, bounds.Top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMainForm::SetBorderStyle(TBorderStyle style) {
+    DWORD frame = 0, exFrame = 0;
+    FrameStyles(static_cast<int>(style), frame, exFrame);
+    // The frame changes in place: re-creating the window would re-create the browser with it.
+    const auto current = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_STYLE));
+    const auto currentEx = static_cast<DWORD>(GetWindowLongPtrW(window_, GWL_EXSTYLE));
+    const DWORD kept = current & (WS_VISIBLE | WS_MINIMIZE | WS_MAXIMIZE | WS_DISABLED);
+    const DWORD keptEx = currentEx & WS_EX_TOPMOST;
+    SetWindowLongPtrW(window_, GWL_STYLE, static_cast<LONG_PTR>(frame | kept));
+    SetWindowLongPtrW(window_, GWL_EXSTYLE, static_cast<LONG_PTR>(exFrame | keptEx));
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    borderStyle_ = style;
 }
 
 void TMainForm::ShowMessage(const std::string& text) {

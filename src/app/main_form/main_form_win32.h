@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/bridge/browser_external_module.h"
 #include "app/browser_form/browser_form_win32.h"
 #include "app/forms/rounded_corners.h"
 #include "app/main_form/main_form_settings.h"
+#include "bridge/browser_external_module.h"
+#include "bridge/services/dialog_service.h"
+#include "bridge/services/main_window_service.h"
 
 namespace vellum {
 
@@ -18,7 +20,7 @@ struct TStartupState;
 // The application's top-level window: it embeds the browser form, wires it to the bridge,
 // takes its size, place and frame from the settings, and leaves every close decision to the
 // page ("vlm.events.onCloseQuery();").
-class TMainForm final : public TRoundedCornerForm, public IAppMainWindow, public IBridgePlatform {
+class TMainForm final : public TRoundedCornerForm, public IAppMainWindow, public IDialogService {
 public:
     TMainForm(const TStartupState& state, std::vector<std::string> arguments);
     ~TMainForm() override;
@@ -29,7 +31,20 @@ public:
     void Show();
     HWND Handle() const { return window_; }
 
-    void FocusWindowAbove(TCustomEdgeBrowser& browser, int levels) override;
+    // What the bridge's window functions reach.
+    bool StaysOnTop() const override;
+    void SetStaysOnTop(bool onTop) override;
+    TWindowState State() const override;
+    void SetState(TWindowState state) override;
+    void ShowAndBringToFront() override;
+    void Hide() override;
+    std::string Caption() const override;
+    void SetCaption(const std::string& caption) override;
+    TWindowBounds Bounds() const override;
+    void SetBounds(const TWindowBounds& bounds) override;
+    TBorderStyle BorderStyle() const override { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style) override;
+
     void ShowMessage(const std::string& text) override;
 
 private:
@@ -41,12 +56,14 @@ private:
     void AppCloseRequest();
     void DocumentTitleChanged(const std::string& title);
     void ApplyFrameAndPlacement();
+    void FocusWindowAbovePage(int levels);
 
     const TStartupState& state_;
     std::vector<std::string> arguments_;
     TMainFormSettings settings_;
     HWND window_ = nullptr;
     int showCommand_ = SW_SHOWNORMAL;
+    TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
 
     bool FCanClose = false;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;

@@ -10,7 +10,7 @@
 #include "core/archive/exe_utils.h"
 #include "core/archive/zip_archive.h"
 #include "core/settings/app_settings.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 
 namespace vellum {
 

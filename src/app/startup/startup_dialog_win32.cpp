@@ -7,6 +7,7 @@
 #include "app/startup/startup_messages.h"
 #include "core/text/utf.h"
 #include "platform/win32/wide_string.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
@@ -15,45 +16,37 @@ namespace {
 constexpr int kFirstButtonId = 100;
 constexpr int kButtonWidth = 75, kButtonHeight = 25, kButtonGap = 8, kMargin = 16, kIconSize = 32;
 
-struct TDialogState {
+// The dialog's outcome, answering the dialog's messages.
+class TDialogState final : public IWindowHandler {
+public:
     TStartupDialogLayout Layout;
     int Result = mrNone;
     bool Done = false;
-};
 
-LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* state = reinterpret_cast<TDialogState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    switch (message) {
-        case WM_NCCREATE:
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-            break;
-        case DM_GETDEFID:
-            if (state != nullptr && state->Layout.DefaultIndex >= 0)
-                return MAKELRESULT(kFirstButtonId + state->Layout.DefaultIndex, DC_HASDEFID);
-            return 0;
-        case WM_COMMAND: {
-            if (state == nullptr) break;
-            const int id = LOWORD(wParam);
-            int index = id - kFirstButtonId;
-            if (id == IDCANCEL) index = state->Layout.EscapeIndex;  // Escape
-            if (id == IDOK) index = state->Layout.DefaultIndex;     // Enter without a focused button
-            if (index >= 0 && index < static_cast<int>(state->Layout.Buttons.size())) {
-                state->Result = state->Layout.Buttons[static_cast<std::size_t>(index)].ModalResult;
-                state->Done = true;
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        switch (message) {
+            case DM_GETDEFID:
+                if (Layout.DefaultIndex >= 0) return MAKELRESULT(kFirstButtonId + Layout.DefaultIndex, DC_HASDEFID);
+                return 0;
+            case WM_COMMAND: {
+                const int id = LOWORD(wParam);
+                int index = id - kFirstButtonId;
+                if (id == IDCANCEL) index = Layout.EscapeIndex;  // Escape
+                if (id == IDOK) index = Layout.DefaultIndex;     // Enter without a focused button
+                if (index >= 0 && index < static_cast<int>(Layout.Buttons.size())) {
+                    Result = Layout.Buttons[static_cast<std::size_t>(index)].ModalResult;
+                    Done = true;
+                }
+                return 0;
             }
-            return 0;
+            case WM_CLOSE:
+                Result = mrCancel;
+                Done = true;
+                return 0;
+            default: return DefWindowProcW(window, message, wParam, lParam);
         }
-        case WM_CLOSE:
-            if (state != nullptr) {
-                state->Result = mrCancel;
-                state->Done = true;
-            }
-            return 0;
-        default: break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
+};
 
 const wchar_t* IconOf(TMsgDlgType kind) {
     switch (kind) {
@@ -72,16 +65,7 @@ int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vecto
                       const std::vector<std::string>& Captions, const std::string& Title) {
     static const wchar_t* const kClassName = L"TMessageForm";
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    if (!GetClassInfoExW(instance, kClassName, &windowClass)) {
-        windowClass.lpfnWndProc = DialogProc;
-        windowClass.hInstance = instance;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = kClassName;
-        RegisterClassExW(&windowClass);
-    }
+    RegisterWindowClass({.Name = kClassName, .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
 
     TDialogState state;
     state.Layout = LayOutStartupDialog(Buttons, Captions);
@@ -114,9 +98,9 @@ int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vecto
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     const HWND owner = GetActiveWindow();
-    HWND dialog =
-        CreateWindowExW(exStyle, kClassName, Wide(Title).c_str(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                        (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner, nullptr, instance, &state);
+    HWND dialog = CreateBoundWindow(state, exStyle, kClassName, Wide(Title).c_str(), style,
+                                    (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                    (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner);
     if (dialog == nullptr) {
         DeleteObject(font);
         return mrCancel;

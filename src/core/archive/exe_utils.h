@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "core/stream/stream.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 
 namespace vellum {
 

@@ -12,11 +12,11 @@
 #include <unordered_map>
 
 #include "core/errors.h"
+#include "core/system/mime_registry.h"
+#include "core/system/path_delimiter.h"
 #include "core/text/ascii_case.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
-#include "platform/mime_registry.h"
-#include "platform/path_delimiter.h"
 
 namespace vellum {
 

@@ -1,7 +1,7 @@
 #include "core/text/text_decoding.h"
 
+#include "core/system/ansi_code_page.h"
 #include "core/text/utf.h"
-#include "platform/ansi_code_page.h"
 
 namespace vellum {
 

@@ -1,5 +1,5 @@
+#include "core/system/ansi_code_page.h"
 #include "core/text/text_decoding.h"
-#include "platform/ansi_code_page.h"
 
 namespace vellum {
 

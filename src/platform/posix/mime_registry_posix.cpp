@@ -1,4 +1,4 @@
-#include "platform/mime_registry.h"
+#include "core/system/mime_registry.h"
 
 namespace vellum {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/stream/stream.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 
 namespace vellum {
 

@@ -1,3 +1,6 @@
+#include <langinfo.h>
+#include <locale.h>
+
 #include <cstdlib>
 
 #include "platform/user_locale.h"
@@ -14,6 +17,16 @@ std::string GetUserLanguageCode() {
         return code == "C" || code == "POSIX" ? "en" : code;
     }
     return "en";
+}
+
+// The numeric locale's separator, as the C library gives it for the environment's locale.
+std::string GetUserDecimalSeparator() {
+    locale_t locale = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+    if (locale == static_cast<locale_t>(0)) return ".";
+    const char* separator = nl_langinfo_l(RADIXCHAR, locale);
+    std::string text = separator != nullptr && *separator != '\0' ? separator : ".";
+    freelocale(locale);
+    return text;
 }
 
 }  // namespace vellum

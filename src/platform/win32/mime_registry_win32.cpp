@@ -1,8 +1,8 @@
 #include <windows.h>
 
+#include "core/system/mime_registry.h"
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
-#include "platform/mime_registry.h"
 
 namespace vellum {
 

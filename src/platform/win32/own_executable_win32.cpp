@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/archive/pe_image.h"
-#include "platform/own_executable.h"
+#include "core/system/own_executable.h"
 
 namespace vellum {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "core/system/ansi_code_page.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
-#include "platform/ansi_code_page.h"
 #include "platform/sys_utils.h"
 #include "platform/win32/wide_string.h"
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/ui_queue.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
@@ -21,18 +22,14 @@ void ShowUnhandledWorkError(const char* message) {
 
 // A message-only window owned by the user-interface thread: posting to it from any thread
 // hands the work to that thread's message loop.
-class TWindowUiQueue final : public IUiQueue {
+class TWindowUiQueue final : public IUiQueue, private IWindowHandler {
 public:
     TWindowUiQueue() : thread_(GetCurrentThreadId()) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = Proc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"VellumUiQueue";
-        RegisterClassExW(&windowClass);
-        window_ = CreateWindowExW(0, L"VellumUiQueue", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
-                                  nullptr);
+        RegisterWindowClass({.Name = L"VellumUiQueue", .Cursor = nullptr});
+        window_ = CreateBoundWindow(*this, 0, L"VellumUiQueue", L"", 0, 0, 0, 0, 0, HWND_MESSAGE);
     }
+    // Static: a message dispatched during the process's exit must not reach the destroyed queue.
+    ~TWindowUiQueue() override { UnbindWindow(window_); }
 
     void Post(TWork work) override {
         auto* boxed = new TWork(std::move(work));
@@ -47,7 +44,7 @@ public:
     }
 
 private:
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == kRunWork) {
             std::unique_ptr<TWork> work(reinterpret_cast<TWork*>(lParam));
             // An error must not unwind through the system's message dispatch: it is shown, and

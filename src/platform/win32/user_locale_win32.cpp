@@ -15,4 +15,11 @@ std::string GetUserLanguageCode() {
     return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(code.data()), code.size()));
 }
 
+std::string GetUserDecimalSeparator() {
+    wchar_t separator[8] = {};
+    const int length = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+    if (length <= 1) return ".";
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(separator), wcsnlen(separator, 8)));
+}
+
 }  // namespace vellum

@@ -2,9 +2,9 @@
 
 namespace vellum::webview2_double {
 
-// In-process tests set the dispatcher themselves (their user-interface queue); without one the
-// double runs work at once.
-TDoubleHost::TDispatcher CreateDefaultDispatcher() {
+// In-process tests bind their own dispatcher (their user-interface queue) on the thread that
+// pumps it; a thread without one never gets the events and completions of its objects.
+TDoubleHost::TThreadQueue CreateDefaultDispatcher() {
     return {};
 }
 

@@ -13,6 +13,8 @@
 #include <unistd.h>
 #endif
 
+#include "webview2/com_compat.h"
+
 namespace vellum::webview2_double {
 
 namespace {
@@ -152,9 +154,16 @@ void TDoubleHost::Record(const std::string& event, nlohmann::json fields) {
             triggered.push_back(step);
         }
     }
+    if (triggered.empty()) return;
+    // Steps play on the thread of the browser they act on (else the recording thread).
+    std::uint64_t thread = 0;
+    {
+        std::lock_guard lock(mutex_);
+        thread = activeView_ != nullptr ? activeViewThread_ : CurrentThread();
+    }
     for (const auto& step : triggered) {
         const nlohmann::json action = step.Action;
-        Dispatch([action] { PlayAction(action); }, step.DelayMilliseconds);
+        DispatchTo(thread, "scenario_step", [action] { PlayAction(action); }, step.DelayMilliseconds);
     }
 }
 
@@ -164,30 +173,81 @@ std::vector<nlohmann::json> TDoubleHost::Transcript() const {
 }
 
 void TDoubleHost::SetDispatcher(TDispatcher dispatcher) {
+    const std::uint64_t thread = CurrentThread();
     std::lock_guard lock(mutex_);
-    dispatcher_ = std::move(dispatcher);
+    if (!dispatcher) {
+        dispatchers_.erase(thread);
+        return;
+    }
+    TThreadQueue queue;
+    queue.Post = [dispatcher = std::move(dispatcher)](TWork work, int delayMilliseconds) {
+        dispatcher(std::move(work), delayMilliseconds);
+        return true;
+    };
+    dispatchers_[thread] = std::move(queue);
 }
 
 void TDoubleHost::EnsureDispatcher() {
+    const std::uint64_t thread = CurrentThread();
     {
         std::lock_guard lock(mutex_);
-        if (dispatcher_) return;
+        const auto found = dispatchers_.find(thread);
+        // A thread id the system gave again after its first thread ended gets a queue of its own.
+        if (found != dispatchers_.end() && !(found->second.Gone && found->second.Gone())) return;
     }
-    TDispatcher created = CreateDefaultDispatcher();
+    TThreadQueue created = CreateDefaultDispatcher();
+    if (!created.Post) return;
     std::lock_guard lock(mutex_);
-    if (!dispatcher_) dispatcher_ = std::move(created);
+    dispatchers_[thread] = std::move(created);
 }
 
-void TDoubleHost::Dispatch(TWork work, int delayMilliseconds) {
-    TDispatcher dispatcher;
+bool TDoubleHost::HasDispatcher(std::uint64_t thread) const {
+    std::lock_guard lock(mutex_);
+    return dispatchers_.count(thread) != 0;
+}
+
+bool TDoubleHost::TracksThreadEnd(std::uint64_t thread) const {
+    std::lock_guard lock(mutex_);
+    const auto found = dispatchers_.find(thread);
+    return found != dispatchers_.end() && static_cast<bool>(found->second.Gone);
+}
+
+bool TDoubleHost::ThreadGone(std::uint64_t thread) const {
+    std::function<bool()> gone;
     {
         std::lock_guard lock(mutex_);
-        dispatcher = dispatcher_;
+        const auto found = dispatchers_.find(thread);
+        if (found == dispatchers_.end()) return false;
+        gone = found->second.Gone;
     }
-    if (dispatcher)
-        dispatcher(std::move(work), delayMilliseconds);
-    else
-        work();
+    return gone && gone();
+}
+
+bool TDoubleHost::DispatchTo(std::uint64_t thread, const std::string& what, TWork work, int delayMilliseconds) {
+    std::function<bool(TWork, int)> post;
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = dispatchers_.find(thread);
+        if (found != dispatchers_.end()) post = found->second.Post;
+    }
+    const bool posted = post && post(std::move(work), delayMilliseconds);
+    if (!posted && !what.empty()) Record("undeliverable", {{"what", what}, {"thread", thread}});
+    return posted;
+}
+
+bool TDoubleHost::CheckOwnerThread(std::uint64_t owner, const char* method, const char* signature) {
+    const std::uint64_t thread = CurrentThread();
+    if (thread == owner) return true;
+    // The class is the name before "::method(" in the compiler's spelling of the method.
+    const std::string spelled = signature == nullptr ? std::string() : std::string(signature);
+    const std::size_t at = spelled.find(std::string("::") + method + "(");
+    std::string object;
+    if (at != std::string::npos) {
+        const std::size_t start = spelled.find_last_of(": ", at == 0 ? 0 : at - 1);
+        object = spelled.substr(start == std::string::npos ? 0 : start + 1, at - (start == std::string::npos ? 0 : start + 1));
+    }
+    Record("wrong_thread", {{"method", method}, {"object", object}, {"thread", thread}, {"owner", owner}});
+    return false;
 }
 
 void TDoubleHost::BeginBackgroundWork() {
@@ -206,14 +266,27 @@ bool TDoubleHost::WaitForBackgroundWork(std::chrono::milliseconds timeout) {
     return backgroundDone_.wait_for(lock, timeout, [this] { return background_ == 0; });
 }
 
-void TDoubleHost::SetActiveWebView(TDoubleWebView* view) {
+void TDoubleHost::SetActiveWebView(TDoubleWebView* view, std::uint64_t thread) {
     std::lock_guard lock(mutex_);
     activeView_ = view;
+    activeViewThread_ = view != nullptr ? thread : 0;
 }
 
 TDoubleWebView* TDoubleHost::ActiveWebView() const {
     std::lock_guard lock(mutex_);
     return activeView_;
+}
+
+std::string CallingThreadApartment() {
+    using namespace vellum::webview2;
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    if (FAILED(CoGetApartmentType(&type, &qualifier))) return "none";
+    // A thread that never initialised COM is in the process's implicit multithreaded apartment
+    // once another thread has created it; for WebView2 it has no COM of its own.
+    if (type == APTTYPE_MTA && qualifier == APTTYPEQUALIFIER_IMPLICIT_MTA) return "none";
+    if (type == APTTYPE_STA || type == APTTYPE_MAINSTA) return "sta";
+    return "mta";
 }
 
 }  // namespace vellum::webview2_double

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -35,6 +36,15 @@ class TDoubleHost {
 public:
     using TWork = std::function<void()>;
     using TDispatcher = std::function<void(TWork work, int delayMilliseconds)>;
+    // How the double reaches one thread's message processing.
+    struct TThreadQueue {
+        // Hands work to the thread; false when it cannot (the queue is gone), and then the work
+        // does not run.
+        std::function<bool(TWork work, int delayMilliseconds)> Post;
+        // Whether the thread behind the queue is known to have ended (Windows: its window is
+        // gone); empty when the platform cannot tell.
+        std::function<bool()> Gone;
+    };
 
     static TDoubleHost& Instance();
 
@@ -53,31 +63,44 @@ public:
     void Record(const std::string& event, nlohmann::json fields = nlohmann::json::object());
     std::vector<nlohmann::json> Transcript() const;
 
-    // Where work for the user-interface thread goes; Windows: the thread that created the
-    // controller. Tests set their own.
+    // The dispatcher of the CALLING thread: where the events and completions of the objects
+    // that thread creates go (an empty one unbinds). Tests bind their user-interface queue on
+    // the thread that pumps it.
     void SetDispatcher(TDispatcher dispatcher);
-    void Dispatch(TWork work, int delayMilliseconds = 0);
-    // Creates the default dispatcher on the calling thread unless one is set.
+    // Creates the platform's default dispatcher for the calling thread unless it has one
+    // (Windows: a message-only window the thread owns; natively none).
     void EnsureDispatcher();
+    bool HasDispatcher(std::uint64_t thread) const;
+    // Whether the platform can tell that the thread has ended (its queue has a Gone check), and
+    // whether it has.
+    bool TracksThreadEnd(std::uint64_t thread) const;
+    bool ThreadGone(std::uint64_t thread) const;
+    // Hands work to the dispatcher of `thread`. False, and the work never runs, when that
+    // thread has no dispatcher or its queue is gone; then a record {"event": "undeliverable",
+    // "what": what, "thread": thread} is written unless `what` is empty.
+    bool DispatchTo(std::uint64_t thread, const std::string& what, TWork work, int delayMilliseconds = 0);
 
-    // Background deliveries (the environment completion) in flight.
+    // Background work (environment deliveries, content reads) in flight.
     void BeginBackgroundWork();
     void EndBackgroundWork();
     bool WaitForBackgroundWork(std::chrono::milliseconds timeout);
 
-    // The browser the scenario's page actions go to (the most recent one).
-    void SetActiveWebView(TDoubleWebView* view);
+    // The browser the scenario's page actions go to (the most recent one), and the thread that
+    // created it, which the actions run on.
+    void SetActiveWebView(TDoubleWebView* view, std::uint64_t thread = 0);
     TDoubleWebView* ActiveWebView() const;
 
     // An id of the calling thread, as the transcript shows it.
     static std::uint64_t CurrentThread();
+    // True on `owner`; elsewhere writes {"event": "wrong_thread", "method", "object", "thread",
+    // "owner"} and answers false. `method` is the calling method's __func__, `signature` its
+    // __PRETTY_FUNCTION__ (which names the class).
+    bool CheckOwnerThread(std::uint64_t owner, const char* method, const char* signature);
 
     std::atomic<int> LiveObjects{0};
     std::atomic<int> HeldHandlers{0};
 
 private:
-    void PlayTriggered(const std::string& event);
-
     mutable std::mutex mutex_;
     nlohmann::json scenario_ = nlohmann::json::object();
     std::vector<TScenarioStep> steps_;
@@ -85,8 +108,9 @@ private:
     std::string transcriptPath_;
     long long sequence_ = 0;
     bool loadedFromEnvironment_ = false;
-    TDispatcher dispatcher_;
+    std::map<std::uint64_t, TThreadQueue> dispatchers_;
     TDoubleWebView* activeView_ = nullptr;
+    std::uint64_t activeViewThread_ = 0;
     std::mutex backgroundMutex_;
     std::condition_variable backgroundDone_;
     int background_ = 0;
@@ -96,7 +120,12 @@ private:
 // docs/webview2-double.md.
 void PlayAction(const nlohmann::json& action);
 
-// The platform's default dispatcher (Windows: a message-only window on the calling thread).
-TDoubleHost::TDispatcher CreateDefaultDispatcher();
+// The platform's default dispatcher for the calling thread (Windows: a message-only window the
+// thread owns; natively none: an empty Post).
+TDoubleHost::TThreadQueue CreateDefaultDispatcher();
+
+// The calling thread's COM apartment: "sta", "mta", or "none" (COM not initialised; on Windows
+// also the implicit multithreaded apartment of a thread that never initialised COM).
+std::string CallingThreadApartment();
 
 }  // namespace vellum::webview2_double

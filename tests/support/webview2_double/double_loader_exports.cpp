@@ -12,13 +12,14 @@ extern "C" {
 
 HRESULT STDMETHODCALLTYPE
 CreateCoreWebView2Environment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
-    return vellum::webview2_double::CreateEnvironment(environmentCreatedHandler);
+    return vellum::webview2_double::CreateEnvironment(environmentCreatedHandler, "CreateCoreWebView2Environment");
 }
 
 HRESULT STDMETHODCALLTYPE CreateCoreWebView2EnvironmentWithOptions(
     PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*,
     ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* environmentCreatedHandler) {
-    return vellum::webview2_double::CreateEnvironment(environmentCreatedHandler);
+    return vellum::webview2_double::CreateEnvironment(environmentCreatedHandler,
+                                                      "CreateCoreWebView2EnvironmentWithOptions");
 }
 
 HRESULT STDMETHODCALLTYPE GetAvailableCoreWebView2BrowserVersionString(PCWSTR, LPWSTR* versionInfo) {

@@ -2,8 +2,13 @@
 
 #include <atomic>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 #include "double_args.h"
@@ -99,6 +104,122 @@ std::int64_t NextToken() {
     return ++next;
 }
 
+// ---- one host call at a time ----
+
+namespace {
+
+// Counts a host call as running for as long as it runs, exceptions included.
+class TRunningCall {
+public:
+    explicit TRunningCall(int& running) : running_(running) { ++running_; }
+    ~TRunningCall() { --running_; }
+    TRunningCall(const TRunningCall&) = delete;
+    TRunningCall& operator=(const TRunningCall&) = delete;
+
+private:
+    int& running_;
+};
+
+}  // namespace
+
+void TEventGate::Hold(const std::string& name, TWork work) {
+    TDoubleHost::Instance().Record("event_held", {{"name", name}});
+    held_.push_back(std::move(work));
+}
+
+void TEventGate::Call(const std::string& name, TWork call) {
+    if (running_ > 0) {
+        Hold(name, [this, name, call = std::move(call)]() mutable { Call(name, std::move(call)); });
+        return;
+    }
+    {
+        TRunningCall running(running_);
+        call();
+    }
+    RunHeld();
+}
+
+void TEventGate::Run(const std::string& name, TWork work) {
+    if (running_ > 0) {
+        Hold(name, std::move(work));
+        return;
+    }
+    work();
+}
+
+// Once the outermost host call has returned: what was held, in order.
+void TEventGate::RunHeld() {
+    if (releasing_ || running_ > 0) return;
+    releasing_ = true;
+    while (!held_.empty() && running_ == 0) {
+        TWork next = std::move(held_.front());
+        held_.pop_front();
+        next();
+    }
+    releasing_ = false;
+}
+
+// ---- response content, read where the runtime reads it ----
+
+namespace {
+
+struct TContentRead {
+    std::mutex Mutex;
+    std::condition_variable Done;
+    bool Finished = false;
+    std::string Bytes;
+    std::uint64_t Thread = 0;
+};
+
+// Reads a response's content on a thread of the double's own, as the runtime reads it on a
+// background thread; waits for it at most `timeout`. Empty on timeout (the reader goes on
+// until the host's stream returns, and releases the stream where it read it).
+std::optional<std::pair<std::string, std::uint64_t>> ReadOnBackgroundThread(TComPtr<IStream> content,
+                                                                             std::chrono::milliseconds timeout) {
+    auto read = std::make_shared<TContentRead>();
+    TDoubleHost::Instance().BeginBackgroundWork();
+    std::thread([read, content = std::move(content)]() mutable {
+        std::string bytes = ReadAll(content.Get());
+        content.Reset();
+        {
+            std::lock_guard lock(read->Mutex);
+            read->Bytes = std::move(bytes);
+            read->Thread = TDoubleHost::CurrentThread();
+            read->Finished = true;
+        }
+        read->Done.notify_all();
+        TDoubleHost::Instance().EndBackgroundWork();
+    }).detach();
+    std::unique_lock lock(read->Mutex);
+    if (!read->Done.wait_for(lock, timeout, [&] { return read->Finished; })) return std::nullopt;
+    return std::make_pair(std::move(read->Bytes), read->Thread);
+}
+
+// The event a scenario action raises first, as the transcript names held events.
+std::string EventOfAction(const nlohmann::json& action) {
+    static const std::map<std::string, std::string> kEvents = {
+        {"web_message", "WebMessageReceived"},
+        {"new_window", "NewWindowRequested"},
+        {"permission", "PermissionRequested"},
+        {"script_dialog", "ScriptDialogOpening"},
+        {"accelerator_key", "AcceleratorKeyPressed"},
+        {"move_focus", "MoveFocusRequested"},
+        {"got_focus", "GotFocus"},
+        {"lost_focus", "LostFocus"},
+        {"title", "DocumentTitleChanged"},
+        {"process_failed", "ProcessFailed"},
+        {"window_close", "WindowCloseRequested"},
+        {"fullscreen", "ContainsFullScreenElementChanged"},
+        {"zoom", "ZoomFactorChanged"},
+        {"navigate", "NavigationStarting"}};
+    const std::string kind = action.value("action", std::string());
+    if (kind == "devtools_event") return "DevToolsProtocolEventReceived:" + action.value("name", std::string());
+    const auto found = kEvents.find(kind);
+    return found == kEvents.end() ? kind : found->second;
+}
+
+}  // namespace
+
 // ---- settings ----
 
 HRESULT TDoubleSettings::Get(const char* name, BOOL* value) {
@@ -132,6 +253,7 @@ std::size_t TDoubleWebView::HandlerCount() const {
 
 void TDoubleWebView::Close() {
     closed_ = true;
+    gate_.Drop();
     navigationStarting_.Clear();
     contentLoading_.Clear();
     sourceChanged_.Clear();
@@ -153,6 +275,7 @@ void TDoubleWebView::Close() {
 }
 
 HRESULT TDoubleWebView::get_Settings(ICoreWebView2Settings** settings) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (settings == nullptr) return E_POINTER;
     *settings = settings_.Get();
     (*settings)->AddRef();
@@ -160,29 +283,38 @@ HRESULT TDoubleWebView::get_Settings(ICoreWebView2Settings** settings) {
 }
 
 HRESULT TDoubleWebView::get_Source(LPWSTR* uri) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return GiveString(source_, uri);
 }
 
 HRESULT TDoubleWebView::get_DocumentTitle(LPWSTR* title) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return GiveString(title_, title);
 }
 
 HRESULT TDoubleWebView::Navigate(LPCWSTR uri) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (uri == nullptr) return E_INVALIDARG;
     const std::string address = FromWide(uri);
     TDoubleHost::Instance().Record("navigate", {{"uri", address}});
-    TComPtr<TDoubleWebView> self(this);
-    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    StartNavigation(address, std::nullopt);
     return S_OK;
 }
 
 HRESULT TDoubleWebView::NavigateToString(LPCWSTR htmlContent) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (htmlContent == nullptr) return E_INVALIDARG;
     const std::string html = FromWide(htmlContent);
     TDoubleHost::Instance().Record("navigate_to_string", {{"bytes", html.size()}, {"digest", Digest(html)}});
-    TComPtr<TDoubleWebView> self(this);
-    TDoubleHost::Instance().Dispatch([self, html] { self->RunNavigation("about:blank", html); });
+    StartNavigation("about:blank", html);
     return S_OK;
+}
+
+void TDoubleWebView::StartNavigation(const std::string& uri, std::optional<std::string> inlineDocument) {
+    TComPtr<TDoubleWebView> self(this);
+    PostToOwner("navigation", [self, uri, inlineDocument] {
+        self->gate_.Run("NavigationStarting", [self, uri, inlineDocument] { self->RunNavigation(uri, inlineDocument); });
+    });
 }
 
 bool TDoubleWebView::FilterMatches(const std::string& uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context) const {
@@ -209,7 +341,14 @@ std::optional<std::string> TDoubleWebView::RequestResource(const std::string& ur
         host.Record("resource_unanswered", {{"uri", uri}, {"context", context}});
         return std::nullopt;
     }
-    const std::string body = ReadAll(response->Content());
+    // The handler has returned: the content is read on a background thread, as the runtime does.
+    const int timeout = host.Scenario().value("content_read_timeout_ms", 10000);
+    auto read = ReadOnBackgroundThread(TComPtr<IStream>(response->Content()), std::chrono::milliseconds(timeout));
+    if (!read) {
+        host.Record("resource_read_timeout", {{"uri", uri}, {"context", context}, {"timeout_ms", timeout}});
+        return std::nullopt;
+    }
+    const std::string& body = read->first;
     *status = response->Status();
     host.Record("resource_response", {{"uri", uri},
                                       {"context", context},
@@ -218,7 +357,8 @@ std::optional<std::string> TDoubleWebView::RequestResource(const std::string& ur
                                       {"headers", response->Headers()},
                                       {"bytes", body.size()},
                                       {"digest", Digest(body)},
-                                      {"thread", host.CurrentThread()}});
+                                      {"thread", host.CurrentThread()},
+                                      {"read_thread", read->second}});
     return body;
 }
 
@@ -231,10 +371,10 @@ void TDoubleWebView::SetTitle(const std::string& title) {
 
 void TDoubleWebView::RaiseNavigationCompleted(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, std::uint64_t id) {
     auto args = TComPtr<TNavigationCompletedArgs>::Adopt(new TNavigationCompletedArgs(success, status, id));
-    navigationCompleted_.Raise(static_cast<ICoreWebView2*>(this),
-                               static_cast<ICoreWebView2NavigationCompletedEventArgs*>(args.Get()));
-    TDoubleHost::Instance().Record("navigation_completed",
-                                   {{"uri", source_}, {"success", success}, {"status", status}});
+    const nlohmann::json fields = {{"uri", source_}, {"success", success}, {"status", status}};
+    navigationCompleted_.RaiseThen([fields] { TDoubleHost::Instance().Record("navigation_completed", fields); },
+                                   static_cast<ICoreWebView2*>(this),
+                                   static_cast<ICoreWebView2NavigationCompletedEventArgs*>(args.Get()));
 }
 
 void TDoubleWebView::RunNavigation(const std::string& uri, std::optional<std::string> inlineDocument) {
@@ -282,36 +422,47 @@ void TDoubleWebView::RunNavigation(const std::string& uri, std::optional<std::st
 
 HRESULT TDoubleWebView::AddScriptToExecuteOnDocumentCreated(
     LPCWSTR javaScript, ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler* handler) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (javaScript == nullptr) return E_INVALIDARG;
     const std::string script = FromWide(javaScript);
     const std::string id = "script-" + std::to_string(++documentScripts_);
     TDoubleHost::Instance().Record("add_document_script", {{"id", id}, {"script", script}});
     if (handler != nullptr) {
         TComPtr<ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler> kept(handler);
-        TDoubleHost::Instance().Dispatch([kept, id] { kept->Invoke(S_OK, TWideText(id).Get()); });
+        TComPtr<TDoubleWebView> self(this);
+        PostToOwner("add_document_script_completion", [self, kept, id] {
+            self->gate_.Call("AddScriptToExecuteOnDocumentCreatedCompleted",
+                             [kept, id] { kept->Invoke(S_OK, TWideText(id).Get()); });
+        });
     }
     return S_OK;
 }
 
 HRESULT TDoubleWebView::RemoveScriptToExecuteOnDocumentCreated(LPCWSTR id) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("remove_document_script", {{"id", FromWide(id)}});
     return S_OK;
 }
 
 HRESULT TDoubleWebView::ExecuteScript(LPCWSTR javaScript, ICoreWebView2ExecuteScriptCompletedHandler* handler) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (javaScript == nullptr) return E_INVALIDARG;
     TDoubleHost& host = TDoubleHost::Instance();
     host.Record("execute_script", {{"script", FromWide(javaScript)}});
     if (handler != nullptr) {
         const std::string result = host.Scenario().value("script_result", std::string("null"));
         TComPtr<ICoreWebView2ExecuteScriptCompletedHandler> kept(handler);
-        host.Dispatch([kept, result] { kept->Invoke(S_OK, TWideText(result).Get()); });
+        TComPtr<TDoubleWebView> self(this);
+        PostToOwner("execute_script_completion", [self, kept, result] {
+            self->gate_.Call("ExecuteScriptCompleted", [kept, result] { kept->Invoke(S_OK, TWideText(result).Get()); });
+        });
     }
     return S_OK;
 }
 
 HRESULT TDoubleWebView::CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT imageFormat, IStream* imageStream,
                                        ICoreWebView2CapturePreviewCompletedHandler* handler) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (imageStream == nullptr) return E_INVALIDARG;
     // A recognisable image header stands for the page's picture.
     static const unsigned char kPng[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
@@ -324,88 +475,106 @@ HRESULT TDoubleWebView::CapturePreview(COREWEBVIEW2_CAPTURE_PREVIEW_IMAGE_FORMAT
     if (handler != nullptr) {
         TComPtr<ICoreWebView2CapturePreviewCompletedHandler> kept(handler);
         TComPtr<IStream> stream(imageStream);
-        TDoubleHost::Instance().Dispatch([kept, stream, result] { kept->Invoke(result); });
+        TComPtr<TDoubleWebView> self(this);
+        PostToOwner("capture_preview_completion", [self, kept, stream, result] {
+            self->gate_.Call("CapturePreviewCompleted", [kept, result] { kept->Invoke(result); });
+        });
     }
     return S_OK;
 }
 
 HRESULT TDoubleWebView::Reload() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("reload", {{"uri", source_}});
-    TComPtr<TDoubleWebView> self(this);
-    const std::string address = source_;
-    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    StartNavigation(source_, std::nullopt);
     return S_OK;
 }
 
 HRESULT TDoubleWebView::PostWebMessageAsJson(LPCWSTR webMessageAsJson) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (webMessageAsJson == nullptr) return E_INVALIDARG;
-    TDoubleHost::Instance().Record("post_web_message", {{"json", FromWide(webMessageAsJson)}});
+    const std::string json = FromWide(webMessageAsJson);
+    // The runtime parses the message: text that is not JSON never reaches the page.
+    if (!nlohmann::json::accept(json)) {
+        TDoubleHost::Instance().Record("post_web_message_rejected", {{"json", json}});
+        return E_INVALIDARG;
+    }
+    TDoubleHost::Instance().Record("post_web_message", {{"json", json}});
     return S_OK;
 }
 
 HRESULT TDoubleWebView::PostWebMessageAsString(LPCWSTR webMessageAsString) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (webMessageAsString == nullptr) return E_INVALIDARG;
     TDoubleHost::Instance().Record("post_web_message_string", {{"text", FromWide(webMessageAsString)}});
     return S_OK;
 }
 
 HRESULT TDoubleWebView::get_BrowserProcessId(UINT32* value) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give<UINT32>(TDoubleHost::Instance().Scenario().value("browser_process_id", 0u), value);
 }
 
 HRESULT TDoubleWebView::get_CanGoBack(BOOL* value) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give<BOOL>(historyIndex_ > 0 ? TRUE : FALSE, value);
 }
 
 HRESULT TDoubleWebView::get_CanGoForward(BOOL* value) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give<BOOL>(historyIndex_ + 1 < history_.size() ? TRUE : FALSE, value);
 }
 
 HRESULT TDoubleWebView::GoBack() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("go_back");
     if (historyIndex_ == 0) return S_OK;
     const std::string address = history_[--historyIndex_];
-    TComPtr<TDoubleWebView> self(this);
-    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    StartNavigation(address, std::nullopt);
     return S_OK;
 }
 
 HRESULT TDoubleWebView::GoForward() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("go_forward");
     if (historyIndex_ + 1 >= history_.size()) return S_OK;
     const std::string address = history_[++historyIndex_];
-    TComPtr<TDoubleWebView> self(this);
-    TDoubleHost::Instance().Dispatch([self, address] { self->RunNavigation(address, std::nullopt); });
+    StartNavigation(address, std::nullopt);
     return S_OK;
 }
 
 HRESULT TDoubleWebView::Stop() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("stop");
     return S_OK;
 }
 
 HRESULT TDoubleWebView::OpenDevToolsWindow() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("open_dev_tools");
     return S_OK;
 }
 
 HRESULT TDoubleWebView::GetDevToolsProtocolEventReceiver(LPCWSTR eventName,
                                                          ICoreWebView2DevToolsProtocolEventReceiver** receiver) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (eventName == nullptr || receiver == nullptr) return E_POINTER;
     const std::string name = FromWide(eventName);
     auto& held = receivers_[name];
-    if (!held) held = TComPtr<ICoreWebView2DevToolsProtocolEventReceiver>::Adopt(new TDevToolsReceiver(name));
+    if (!held) held = TComPtr<ICoreWebView2DevToolsProtocolEventReceiver>::Adopt(new TDevToolsReceiver(name, &gate_));
     *receiver = held.Get();
     (*receiver)->AddRef();
     return S_OK;
 }
 
 HRESULT TDoubleWebView::get_ContainsFullScreenElement(BOOL* value) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give<BOOL>(containsFullScreenElement_ ? TRUE : FALSE, value);
 }
 
 HRESULT TDoubleWebView::AddWebResourceRequestedFilter(const LPCWSTR uri,
                                                       const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (uri == nullptr) return E_INVALIDARG;
     filters_.emplace_back(FromWide(uri), resourceContext);
     TDoubleHost::Instance().Record("add_filter", {{"uri", FromWide(uri)}, {"context", resourceContext}});
@@ -414,6 +583,7 @@ HRESULT TDoubleWebView::AddWebResourceRequestedFilter(const LPCWSTR uri,
 
 HRESULT TDoubleWebView::RemoveWebResourceRequestedFilter(const LPCWSTR uri,
                                                          const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (uri == nullptr) return E_INVALIDARG;
     const std::string pattern = FromWide(uri);
     for (auto it = filters_.begin(); it != filters_.end(); ++it) {
@@ -428,6 +598,12 @@ HRESULT TDoubleWebView::RemoveWebResourceRequestedFilter(const LPCWSTR uri,
 
 void TDoubleWebView::Play(const nlohmann::json& action) {
     if (closed_) return;
+    TComPtr<TDoubleWebView> self(this);
+    gate_.Run(EventOfAction(action), [self, action] { self->PlayNow(action); });
+}
+
+void TDoubleWebView::PlayNow(const nlohmann::json& action) {
+    if (closed_) return;
     TDoubleHost& host = TDoubleHost::Instance();
     const std::string kind = action.value("action", std::string());
     ICoreWebView2* sender = this;
@@ -441,20 +617,28 @@ void TDoubleWebView::Play(const nlohmann::json& action) {
     } else if (kind == "new_window") {
         const std::string uri = action.value("uri", std::string());
         auto args = TComPtr<TNewWindowRequestedArgs>::Adopt(new TNewWindowRequestedArgs(uri));
-        newWindowRequested_.Raise(sender, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(args.Get()));
-        host.Record("new_window_requested", {{"uri", uri}, {"handled", args->Handled()}});
+        newWindowRequested_.RaiseThen(
+            [args, uri] { TDoubleHost::Instance().Record("new_window_requested", {{"uri", uri}, {"handled", args->Handled()}}); },
+            sender, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(args.Get()));
     } else if (kind == "permission") {
         const auto permission = static_cast<COREWEBVIEW2_PERMISSION_KIND>(action.value("kind", 0));
         auto args = TComPtr<TPermissionRequestedArgs>::Adopt(
             new TPermissionRequestedArgs(action.value("uri", source_), permission));
-        permissionRequested_.Raise(sender, static_cast<ICoreWebView2PermissionRequestedEventArgs*>(args.Get()));
-        host.Record("permission_answered", {{"kind", permission}, {"state", args->State()}});
+        permissionRequested_.RaiseThen(
+            [args, permission] {
+                TDoubleHost::Instance().Record("permission_answered", {{"kind", permission}, {"state", args->State()}});
+            },
+            sender, static_cast<ICoreWebView2PermissionRequestedEventArgs*>(args.Get()));
     } else if (kind == "script_dialog") {
         const auto dialog = static_cast<COREWEBVIEW2_SCRIPT_DIALOG_KIND>(action.value("kind", 0));
         auto args = TComPtr<TScriptDialogOpeningArgs>::Adopt(
             new TScriptDialogOpeningArgs(source_, dialog, action.value("message", std::string())));
-        scriptDialogOpening_.Raise(sender, static_cast<ICoreWebView2ScriptDialogOpeningEventArgs*>(args.Get()));
-        host.Record("script_dialog_answered", {{"accepted", args->Accepted()}, {"result", args->ResultText()}});
+        scriptDialogOpening_.RaiseThen(
+            [args] {
+                TDoubleHost::Instance().Record("script_dialog_answered",
+                                               {{"accepted", args->Accepted()}, {"result", args->ResultText()}});
+            },
+            sender, static_cast<ICoreWebView2ScriptDialogOpeningEventArgs*>(args.Get()));
     } else if (kind == "title") {
         SetTitle(action.value("title", std::string()));
     } else if (kind == "process_failed") {
@@ -482,7 +666,7 @@ void TDoubleWebView::Play(const nlohmann::json& action) {
             ->Received()
             .Raise(sender, static_cast<ICoreWebView2DevToolsProtocolEventReceivedEventArgs*>(args.Get()));
     } else if (controller_ != nullptr) {
-        controller_->Play(action);
+        controller_->PlayNow(action);
     } else {
         host.Record("unknown_action", {{"action", kind}});
     }
@@ -500,20 +684,24 @@ TDoubleController::~TDoubleController() {
 }
 
 HRESULT TDoubleController::get_IsVisible(BOOL* isVisible) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give(visible_, isVisible);
 }
 
 HRESULT TDoubleController::put_IsVisible(BOOL isVisible) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     visible_ = isVisible;
     TDoubleHost::Instance().Record("visible", {{"value", isVisible != FALSE}});
     return S_OK;
 }
 
 HRESULT TDoubleController::get_Bounds(RECT* bounds) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give(bounds_, bounds);
 }
 
 HRESULT TDoubleController::put_Bounds(RECT bounds) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     bounds_ = bounds;
     TDoubleHost::Instance().Record(
         "bounds", {{"left", bounds.left}, {"top", bounds.top}, {"right", bounds.right}, {"bottom", bounds.bottom}});
@@ -521,10 +709,12 @@ HRESULT TDoubleController::put_Bounds(RECT bounds) {
 }
 
 HRESULT TDoubleController::get_ZoomFactor(double* zoomFactor) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give(zoom_, zoomFactor);
 }
 
 HRESULT TDoubleController::put_ZoomFactor(double zoomFactor) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (!(zoomFactor > 0)) return E_INVALIDARG;
     const bool changed = zoomFactor != zoom_;
     zoom_ = zoomFactor;
@@ -534,25 +724,30 @@ HRESULT TDoubleController::put_ZoomFactor(double zoomFactor) {
 }
 
 HRESULT TDoubleController::SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     put_Bounds(bounds);
     return put_ZoomFactor(zoomFactor);
 }
 
 HRESULT TDoubleController::MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     TDoubleHost::Instance().Record("move_focus", {{"reason", reason}});
     return S_OK;
 }
 
 HRESULT TDoubleController::get_ParentWindow(HWND* parentWindow) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return Give(parent_, parentWindow);
 }
 
 HRESULT TDoubleController::put_ParentWindow(HWND parentWindow) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     parent_ = parentWindow;
     return S_OK;
 }
 
 HRESULT TDoubleController::Close() {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (closed_) return S_OK;
     closed_ = true;
     TDoubleHost& host = TDoubleHost::Instance();
@@ -569,6 +764,7 @@ HRESULT TDoubleController::Close() {
 }
 
 HRESULT TDoubleController::get_CoreWebView2(ICoreWebView2** coreWebView2) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (coreWebView2 == nullptr) return E_POINTER;
     *coreWebView2 = nullptr;
     if (closed_) return E_FAIL;
@@ -577,7 +773,7 @@ HRESULT TDoubleController::get_CoreWebView2(ICoreWebView2** coreWebView2) {
     return S_OK;
 }
 
-void TDoubleController::Play(const nlohmann::json& action) {
+void TDoubleController::PlayNow(const nlohmann::json& action) {
     if (closed_) return;
     TDoubleHost& host = TDoubleHost::Instance();
     const std::string kind = action.value("action", std::string());
@@ -586,13 +782,16 @@ void TDoubleController::Play(const nlohmann::json& action) {
         auto args = TComPtr<TAcceleratorKeyPressedArgs>::Adopt(
             new TAcceleratorKeyPressedArgs(static_cast<COREWEBVIEW2_KEY_EVENT_KIND>(action.value("kind", 0)),
                                            action.value("key", 0u), action.value("lparam", 0)));
-        acceleratorKeyPressed_.Raise(sender, static_cast<ICoreWebView2AcceleratorKeyPressedEventArgs*>(args.Get()));
-        host.Record("accelerator_key", {{"key", action.value("key", 0u)}, {"handled", args->Handled()}});
+        const unsigned key = action.value("key", 0u);
+        acceleratorKeyPressed_.RaiseThen(
+            [args, key] { TDoubleHost::Instance().Record("accelerator_key", {{"key", key}, {"handled", args->Handled()}}); },
+            sender, static_cast<ICoreWebView2AcceleratorKeyPressedEventArgs*>(args.Get()));
     } else if (kind == "move_focus") {
         auto args = TComPtr<TMoveFocusRequestedArgs>::Adopt(
             new TMoveFocusRequestedArgs(static_cast<COREWEBVIEW2_MOVE_FOCUS_REASON>(action.value("reason", 1))));
-        moveFocusRequested_.Raise(sender, static_cast<ICoreWebView2MoveFocusRequestedEventArgs*>(args.Get()));
-        host.Record("move_focus_requested", {{"handled", args->Handled()}});
+        moveFocusRequested_.RaiseThen(
+            [args] { TDoubleHost::Instance().Record("move_focus_requested", {{"handled", args->Handled()}}); }, sender,
+            static_cast<ICoreWebView2MoveFocusRequestedEventArgs*>(args.Get()));
     } else if (kind == "got_focus") {
         host.Record("got_focus");
         gotFocus_.Raise(sender, static_cast<IUnknown*>(nullptr));
@@ -610,13 +809,15 @@ void TDoubleController::Play(const nlohmann::json& action) {
 
 HRESULT TDoubleEnvironment::CreateCoreWebView2Controller(
     HWND parentWindow, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* handler) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (handler == nullptr) return E_POINTER;
     TDoubleHost& host = TDoubleHost::Instance();
     host.EnsureDispatcher();
     host.Record("create_controller", {{"thread", host.CurrentThread()}});
     const HRESULT result = host.Scenario().value("controller_result", 0);
     TComPtr<ICoreWebView2CreateCoreWebView2ControllerCompletedHandler> kept(handler);
-    host.Dispatch([kept, result, parentWindow] {
+    // Completes on this thread (the environment's), which then owns the controller and browser.
+    PostToOwner("controller_completion", [kept, result, parentWindow] {
         TDoubleHost& dispatchHost = TDoubleHost::Instance();
         if (FAILED(result)) {
             dispatchHost.Record("controller_failed", {{"result", result}});
@@ -626,8 +827,11 @@ HRESULT TDoubleEnvironment::CreateCoreWebView2Controller(
         auto controller = TComPtr<TDoubleController>::Adopt(new TDoubleController(parentWindow));
         TComPtr<ICoreWebView2> view;
         controller->get_CoreWebView2(view.Put());
-        dispatchHost.SetActiveWebView(static_cast<TDoubleWebView*>(view.Get()));
-        kept->Invoke(S_OK, controller.Get());
+        auto* browser = static_cast<TDoubleWebView*>(view.Get());
+        dispatchHost.SetActiveWebView(browser, browser->OwnerThread());
+        // The completion handler is host code of the new browser: what it starts waits for it.
+        browser->Gate().Call("CreateCoreWebView2ControllerCompleted",
+                             [kept, controller] { kept->Invoke(S_OK, controller.Get()); });
         dispatchHost.Record("controller_created", {{"thread", dispatchHost.CurrentThread()}});
     });
     return S_OK;
@@ -635,37 +839,74 @@ HRESULT TDoubleEnvironment::CreateCoreWebView2Controller(
 
 HRESULT TDoubleEnvironment::CreateWebResourceResponse(IStream* content, int statusCode, LPCWSTR reasonPhrase,
                                                       LPCWSTR headers, ICoreWebView2WebResourceResponse** response) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     if (response == nullptr) return E_POINTER;
+    // The response belongs to this thread; only its content is read elsewhere.
     *response = new TWebResourceResponse(content, statusCode, FromWide(reasonPhrase), FromWide(headers));
     return S_OK;
 }
 
 HRESULT TDoubleEnvironment::get_BrowserVersionString(LPWSTR* versionInfo) {
+    VELLUM_DOUBLE_OWNER_THREAD_ONLY();
     return GiveString(TDoubleHost::Instance().BrowserVersion(), versionInfo);
 }
 
-HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler,
+                          const char* exportName) {
     TDoubleHost& host = TDoubleHost::Instance();
     host.LoadFromEnvironment();
     if (handler == nullptr) return E_POINTER;
-    const HRESULT immediate = host.Scenario().value("environment_immediate_result", 0);
-    host.Record("create_environment", {{"thread", host.CurrentThread()}});
+    const std::uint64_t thread = host.CurrentThread();
+    // WebView2 lives in a single-threaded apartment: the caller's thread must have joined one.
+    const std::string apartment = CallingThreadApartment();
+    HRESULT immediate = host.Scenario().value("environment_immediate_result", 0);
+    if (apartment == "none")
+        immediate = CO_E_NOTINITIALIZED;
+    else if (apartment != "sta")
+        immediate = RPC_E_CHANGED_MODE;
+    host.Record("create_environment",
+                {{"thread", thread}, {"apartment", apartment}, {"result", immediate}, {"export", exportName}});
     if (FAILED(immediate)) return immediate;
+    // The completion comes through this thread's message queue (Windows: a message-only window
+    // it owns, one per thread), so a thread that ends or does not pump never gets it.
+    host.EnsureDispatcher();
     const HRESULT result = host.Scenario().value("environment_result", 0);
-    handler->AddRef();
+    TComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> kept(handler);
     host.BeginBackgroundWork();
-    // The completion arrives later, from a thread of the double's own.
-    std::thread([handler, result] {
+    std::thread([kept = std::move(kept), result, thread]() mutable {
         TDoubleHost& threadHost = TDoubleHost::Instance();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (FAILED(result)) {
-            handler->Invoke(result, nullptr);
-        } else {
-            auto environment = TComPtr<ICoreWebView2Environment>::Adopt(new TDoubleEnvironment());
-            handler->Invoke(S_OK, environment.Get());
+        auto delivered = std::make_shared<std::atomic<bool>>(false);
+        const bool posted = threadHost.DispatchTo(thread, "", [kept, result, delivered] {
+            delivered->store(true);
+            TDoubleHost& uiHost = TDoubleHost::Instance();
+            if (FAILED(result)) {
+                kept->Invoke(result, nullptr);
+            } else {
+                // Created here, on the thread that asked: the environment belongs to it.
+                auto environment = TComPtr<ICoreWebView2Environment>::Adopt(new TDoubleEnvironment());
+                kept->Invoke(S_OK, environment.Get());
+            }
+            uiHost.Record("environment_completed", {{"result", result}, {"thread", uiHost.CurrentThread()}});
+        });
+        kept.Reset();
+        std::string undelivered;
+        if (!posted) {
+            undelivered = threadHost.HasDispatcher(thread) ? "post_failed" : "no_dispatcher";
+        } else if (threadHost.TracksThreadEnd(thread)) {
+            // Where the platform can tell that a thread has ended (Windows), a completion lost
+            // with its thread is recorded too; a live thread that does not pump keeps it queued.
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (!delivered->load() && std::chrono::steady_clock::now() < until) {
+                if (threadHost.ThreadGone(thread)) {
+                    if (!delivered->load()) undelivered = "thread_ended";
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
         }
-        handler->Release();
-        threadHost.Record("environment_completed", {{"result", result}});
+        if (!undelivered.empty())
+            threadHost.Record("environment_completion_undeliverable", {{"thread", thread}, {"reason", undelivered}});
         threadHost.EndBackgroundWork();
     }).detach();
     return S_OK;

@@ -1,4 +1,4 @@
-#include "app/bridge/browser_external_module.h"
+#include "bridge/browser_external_form.h"
 
 namespace vellum {
 

@@ -1,4 +1,4 @@
-#include "app/bridge/bridge_arguments.h"
+#include "bridge/bridge_arguments.h"
 
 #include <charconv>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/bridge/browser_external_module.h"
+#include "bridge/browser_external_form.h"
 #include "core/text/utf.h"
 
 namespace vellum {

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace vellum {
+
+class TBrowserExternalModule;
+class TBridgeDispatcher;
+
+// Each family registers its functions with the module's dispatcher.
+void RegisterLibraryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+
+}  // namespace vellum

@@ -1,0 +1,70 @@
+#pragma once
+
+// The bridge module on recording fakes of every service it uses and a pumped user-interface
+// queue: a test sends request JSON and reads the answers the page would get.
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/browser_external_module.h"
+#include "core/archive/zip_archive.h"
+#include "recording_dialogs.h"
+#include "recording_main_window.h"
+#include "recording_page.h"
+
+namespace vellum::testing {
+
+class TBridgeFixture : public ::testing::Test {
+protected:
+    void SetUp() override { CreateModule(); }
+
+    void CreateModule() {
+        TBridgeServices services;
+        services.Dialogs = &dialogs;
+        services.Host.ExecutablePath = "C:\\apps\\hello\\Hello.exe";
+        services.Host.Arguments = arguments;
+        services.Host.DecimalSeparator = [this] { return decimalSeparator; };
+        services.FocusWindowAbovePage = [this](int levels) { focused.push_back(levels); };
+        services.CreateExternalForm = [this] { return std::make_unique<TFakeExternalForm>(trayIconVisible); };
+        module = std::make_unique<TBrowserExternalModule>(std::move(services), queue);
+        module->ExeZip = &archive;  // runtime mode unless a test clears it
+        module->MainForm = &window;
+        module->BrowserForm = &page;
+    }
+
+    // Sends one request as the page posts it and serves the queue; the answers it produced.
+    std::vector<std::string> Send(const std::string& json, const std::string& plain = "") {
+        const std::size_t before = page.Answers.size();
+        module->EdgeBrowserWebMessageReceived(TPageMessage{plain, json});
+        queue.Pump();
+        return {page.Answers.begin() + static_cast<std::ptrdiff_t>(before), page.Answers.end()};
+    }
+
+    // The request JSON of one call, uuid "u".
+    static std::string Request(int id, const std::string& data = "{}") {
+        return "{\"id\":" + std::to_string(id) + ",\"uuid\":\"u\",\"data\":" + data + "}";
+    }
+
+    static std::string Success(const std::string& result) {
+        return "{\"uuid\": \"u\", \"success\": true, \"result\": " + result + "}";
+    }
+    static std::string Failure(const std::string& result) {
+        return "{\"uuid\": \"u\", \"success\": false, \"result\": " + result + "}";
+    }
+
+    TManualUiQueue queue;
+    TRecordingPage page;
+    TRecordingMainWindow window;
+    TRecordingDialogs dialogs;
+    TZipArchive archive;
+    bool trayIconVisible = false;
+    std::string decimalSeparator = ".";
+    std::vector<std::string> arguments;
+    std::vector<int> focused;
+    std::unique_ptr<TBrowserExternalModule> module;
+};
+
+}  // namespace vellum::testing
