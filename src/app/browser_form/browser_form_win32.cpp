@@ -27,19 +27,11 @@ std::string OwnFolder() {
 TBrowserFormWindow::TBrowserFormWindow() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExW(&windowClass);
+    RegisterWindowClass({.Name = kWindowClass, .Background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)});
     // Created hidden under the message-only parent until it is embedded.
-    window_ = CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                              windowClass.hInstance, this);
+    window_ = CreateBoundWindow(*this, 0, kWindowClass, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, HWND_MESSAGE);
     progressBar_ = CreateWindowExW(0, PROGRESS_CLASSW, L"", WS_CHILD | WS_VISIBLE | PBS_MARQUEE, 0, 0, 0,
-                                   kProgressBarHeight, window_, nullptr, windowClass.hInstance, nullptr);
+                                   kProgressBarHeight, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     SendMessageW(progressBar_, PBM_SETMARQUEE, TRUE, 30);
     browserWindow_ = std::make_unique<TEdgeBrowserWindow>();
     form_ = std::make_unique<TBrowserForm>(browserWindow_->Browser(), *this, OwnFolder());
@@ -48,7 +40,7 @@ TBrowserFormWindow::TBrowserFormWindow() {
 TBrowserFormWindow::~TBrowserFormWindow() {
     form_.reset();
     browserWindow_.reset();  // frees the browser control, which closes the browser
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    UnbindWindow(window_);
     DestroyWindow(window_);
 }
 
@@ -111,13 +103,9 @@ std::string TBrowserFormWindow::LibraryScript() {
     return std::string(static_cast<const char*>(data), SizeofResource(nullptr, resource));
 }
 
-LRESULT CALLBACK TBrowserFormWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TBrowserFormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr && message == WM_SIZE) {
-        self->Layout();
+LRESULT TBrowserFormWindow::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE && window == window_) {
+        Layout();
         return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);

@@ -6,12 +6,13 @@
 
 #include "app/browser_form/browser_form.h"
 #include "browser/edge_browser_window_win32.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
 // The browser form's window on Windows: a borderless child that holds the browser control and
 // a thin busy bar along its bottom edge.
-class TBrowserFormWindow final : public IBrowserFormPlatform {
+class TBrowserFormWindow final : public IBrowserFormPlatform, private IWindowHandler {
 public:
     TBrowserFormWindow();
     ~TBrowserFormWindow() override;
@@ -32,7 +33,7 @@ public:
     char PathDelimiter() const override { return '\\'; }
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void Layout();
 
     HWND window_ = nullptr;

@@ -58,28 +58,23 @@ TMainForm::TMainForm(const TStartupState& state, std::vector<std::string> argume
 TMainForm::~TMainForm() {
     FormClose();
     if (window_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        UnbindWindow(window_);
         DestroyWindow(window_);
     }
 }
 
 void TMainForm::Show() {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hIcon = LoadIconW(windowClass.hInstance, L"MAINICON");
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExW(&windowClass);
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    RegisterWindowClass({.Name = kWindowClass,
+                         .Background = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+                         .Icon = LoadIconW(instance, L"MAINICON")});
     DWORD style = 0, exStyle = 0;
     const int frameKind = settings_.WindowStyle == 1 ? 0 : settings_.WindowBorder;
     borderStyle_ = frameKind >= 0 && frameKind <= 5 ? static_cast<TBorderStyle>(frameKind) : TBorderStyle::Sizeable;
     FrameStyles(frameKind, style, exStyle);
     if (settings_.WindowOrder == 1) exStyle |= WS_EX_TOPMOST;
-    window_ = CreateWindowExW(exStyle, kWindowClass, Wide(state_.AppName).c_str(), style, settings_.Left, settings_.Top,
-                              settings_.Width, settings_.Height, nullptr, nullptr, windowClass.hInstance, this);
+    window_ = CreateBoundWindow(*this, exStyle, kWindowClass, Wide(state_.AppName).c_str(), style, settings_.Left,
+                                settings_.Top, settings_.Width, settings_.Height, nullptr);
     if (window_ == nullptr) return;
     WindowCreated(window_);
     FormCreate();
@@ -210,7 +205,12 @@ void TMainForm::SetState(TWindowState state) {
     switch (state) {
         case TWindowState::Minimized: ShowWindow(window_, SW_MINIMIZE); break;
         case TWindowState::Maximized: ShowWindow(window_, SW_MAXIMIZE); break;
-        default: ShowWindow(window_, SW_RESTORE); break;
+        default:
+            // Restoring a minimised window brings back the state it had before, which may be
+            // maximised; normal means normal.
+            if (IsIconic(window_)) ShowWindow(window_, SW_RESTORE);
+            if (IsZoomed(window_)) ShowWindow(window_, SW_RESTORE);
+            break;
     }
 }
 
@@ -263,16 +263,9 @@ void TMainForm::ShowMessage(const std::string& text) {
     MessageBoxW(window_, Wide(text).c_str(), Wide(state_.AppName).c_str(), MB_OK);
 }
 
-LRESULT CALLBACK TMainForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-    auto* self = reinterpret_cast<TMainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr || self->window_ != window) return DefWindowProcW(window, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
-}
-
-LRESULT TMainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT TMainForm::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Until creation returns, the window's messages get the default handling.
+    if (window_ != window) return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
         case WM_CLOSE:
             if (FormCloseQuery()) {

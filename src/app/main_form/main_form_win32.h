@@ -12,6 +12,7 @@
 #include "bridge/browser_external_module.h"
 #include "bridge/services/dialog_service.h"
 #include "bridge/services/main_window_service.h"
+#include "platform/win32/window_class.h"
 
 namespace vellum {
 
@@ -20,7 +21,10 @@ struct TStartupState;
 // The application's top-level window: it embeds the browser form, wires it to the bridge,
 // takes its size, place and frame from the settings, and leaves every close decision to the
 // page ("vlm.events.onCloseQuery();").
-class TMainForm final : public TRoundedCornerForm, public IAppMainWindow, public IDialogService {
+class TMainForm final : public TRoundedCornerForm,
+                        public IAppMainWindow,
+                        public IDialogService,
+                        private IWindowHandler {
 public:
     TMainForm(const TStartupState& state, std::vector<std::string> arguments);
     ~TMainForm() override;
@@ -48,8 +52,7 @@ public:
     void ShowMessage(const std::string& text) override;
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();
