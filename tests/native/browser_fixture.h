@@ -71,6 +71,9 @@ protected:
         queue.Pump();
         EXPECT_EQ(host.LiveObjects.load(), 0) << "every object of the double was released";
         EXPECT_EQ(host.HeldHandlers.load(), 0) << "every handler the control added was removed or released";
+        // The control and the form keep the runtime's threading rules in every test.
+        for (const char* breach : {"wrong_thread", "event_held", "environment_completion_undeliverable", "undeliverable"})
+            EXPECT_TRUE(Records(breach).empty()) << breach << ": " << (Records(breach).empty() ? "" : Records(breach)[0].dump());
         host.SetDispatcher({});
         TWebView2Loader::Instance().UseLinkedLoader({});
         TWebView2Loader::Instance().Unload();

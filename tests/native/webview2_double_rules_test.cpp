@@ -267,8 +267,8 @@ TEST_F(WebView2DoubleRules, EnvironmentCreationNeedsASingleThreadedApartment) {
         EXPECT_EQ(asked[0]["thread"].get<std::uint64_t>(), worker);
         EXPECT_EQ(asked[0]["apartment"], test.Apartment);
         EXPECT_EQ(asked[0]["result"], test.Expected);
-        EXPECT_EQ(asked[0]["export"], test.WithOptions ? "CreateCoreWebView2EnvironmentWithOptions"
-                                                       : "CreateCoreWebView2Environment");
+        EXPECT_EQ(asked[0]["export"],
+                  test.WithOptions ? "CreateCoreWebView2EnvironmentWithOptions" : "CreateCoreWebView2Environment");
 
         EXPECT_TRUE(TDoubleHost::Instance().WaitForBackgroundWork(std::chrono::seconds(5)));
         queue.Pump();
@@ -358,21 +358,21 @@ TEST_F(WebView2DoubleRules, CallsFromAnotherThreadAnswerWrongThreadAndDoNothing)
     TComPtr<ICoreWebView2WebResourceRequestedEventArgs> resourceArgs;
     TComPtr<ICoreWebView2WebResourceRequest> request;
     EventRegistrationToken messageToken{}, resourceToken{};
-    view->add_WebMessageReceived(Callback<ICoreWebView2WebMessageReceivedEventHandler>(
-                                     [&](ICoreWebView2*, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                                         message = TComPtr<ICoreWebView2WebMessageReceivedEventArgs>(args);
-                                         return S_OK;
-                                     })
-                                     .Get(),
-                                 &messageToken);
-    view->add_WebResourceRequested(Callback<ICoreWebView2WebResourceRequestedEventHandler>(
-                                       [&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-                                           resourceArgs = TComPtr<ICoreWebView2WebResourceRequestedEventArgs>(args);
-                                           args->get_Request(request.Put());
-                                           return S_OK;
-                                       })
-                                       .Get(),
-                                   &resourceToken);
+    view->add_WebMessageReceived(
+        Callback<ICoreWebView2WebMessageReceivedEventHandler>([&](ICoreWebView2*,
+                                                                  ICoreWebView2WebMessageReceivedEventArgs* args) {
+            message = TComPtr<ICoreWebView2WebMessageReceivedEventArgs>(args);
+            return S_OK;
+        }).Get(),
+        &messageToken);
+    view->add_WebResourceRequested(
+        Callback<ICoreWebView2WebResourceRequestedEventHandler>([&](ICoreWebView2*,
+                                                                    ICoreWebView2WebResourceRequestedEventArgs* args) {
+            resourceArgs = TComPtr<ICoreWebView2WebResourceRequestedEventArgs>(args);
+            args->get_Request(request.Put());
+            return S_OK;
+        }).Get(),
+        &resourceToken);
     view->AddWebResourceRequestedFilter(TWideText("file:///*").Get(), COREWEBVIEW2_WEB_RESOURCE_CONTEXT_ALL);
     webview2_double::PlayAction({{"action", "web_message"}, {"json", "{\"id\":1}"}});
     view->Navigate(TWideText("file:///index.html").Get());
@@ -414,8 +414,8 @@ TEST_F(WebView2DoubleRules, CallsFromAnotherThreadAnswerWrongThreadAndDoNothing)
     const std::vector<TCase> cases = {
         {"TDoubleWebView", "get_Settings",
          [&](bool& left) {
-             return giveObject([&](void** out) { return view->get_Settings(reinterpret_cast<ICoreWebView2Settings**>(out)); },
-                               left);
+             return giveObject(
+                 [&](void** out) { return view->get_Settings(reinterpret_cast<ICoreWebView2Settings**>(out)); }, left);
          }},
         {"TDoubleWebView", "get_Source",
          [&](bool& left) { return giveString([&](LPWSTR* out) { return view->get_Source(out); }, left); }},
@@ -440,12 +440,16 @@ TEST_F(WebView2DoubleRules, CallsFromAnotherThreadAnswerWrongThreadAndDoNothing)
              left = value == 7;
              return result;
          }},
-        {"TDoubleController", "put_Bounds", [&](bool&) { return controller->put_Bounds(RECT{0, 0, 320, 200}); }},
+        {"TDoubleController", "put_Bounds",
+         [&](bool&) {
+             return controller->put_Bounds(RECT{0, 0, 320, 200});
+         }},
         {"TDoubleController", "put_ZoomFactor", [&](bool&) { return controller->put_ZoomFactor(1.25); }},
         {"TDoubleController", "get_CoreWebView2",
          [&](bool& left) {
              return giveObject(
-                 [&](void** out) { return controller->get_CoreWebView2(reinterpret_cast<ICoreWebView2**>(out)); }, left);
+                 [&](void** out) { return controller->get_CoreWebView2(reinterpret_cast<ICoreWebView2**>(out)); },
+                 left);
          }},
         {"TDoubleEnvironment", "get_BrowserVersionString",
          [&](bool& left) {
@@ -549,19 +553,27 @@ TEST_F(WebView2DoubleRules, EventsRaisedWhileAHandlerRunsAreHeldUntilItReturns) 
         std::vector<std::string> SeenAtEnd;
     };
     const TCase cases[] = {
-        {"a nested message loop in the handler (old code)", TInside::PumpQueue, "WebMessageReceived",
-         {"message:1", "message:2"}, {"message:1", "message:2"}},
-        {"a host call in the handler that raises an event", TInside::SetZoom, "ZoomFactorChanged",
-         {"message:1", "zoom"}, {"message:1", "zoom", "message:2"}},
-        {"a handler that returns before the next event", TInside::Nothing, nullptr, {"message:1"},
+        {"a nested message loop in the handler (old code)",
+         TInside::PumpQueue,
+         "WebMessageReceived",
+         {"message:1", "message:2"},
+         {"message:1", "message:2"}},
+        {"a host call in the handler that raises an event",
+         TInside::SetZoom,
+         "ZoomFactorChanged",
+         {"message:1", "zoom"},
+         {"message:1", "zoom", "message:2"}},
+        {"a handler that returns before the next event",
+         TInside::Nothing,
+         nullptr,
+         {"message:1"},
          {"message:1", "message:2"}},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(test.Name);
         CloseBrowser();
         // The page posts a second message as soon as the first is recorded.
-        UseScenario({{"steps",
-                      {{{"after", "web_message"}, {"action", "web_message"}, {"json", "{\"n\":2}"}}}}});
+        UseScenario({{"steps", {{{"after", "web_message"}, {"action", "web_message"}, {"json", "{\"n\":2}"}}}}});
         CreateBrowser();
         std::vector<std::string> seen;
         int depth = 0, deepest = 0;
@@ -571,29 +583,28 @@ TEST_F(WebView2DoubleRules, EventsRaisedWhileAHandlerRunsAreHeldUntilItReturns) 
         };
         EventRegistrationToken messageToken{}, zoomToken{};
         view->add_WebMessageReceived(
-            Callback<ICoreWebView2WebMessageReceivedEventHandler>(
-                [&](ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) {
-                    LPWSTR text = nullptr;
-                    args->get_WebMessageAsJson(&text);
-                    const json message = json::parse(TakeWideString(text));
-                    enter("message:" + std::to_string(message["n"].get<int>()));
-                    if (message["n"] == 1) {
-                        if (test.Inside == TInside::PumpQueue) queue.Pump();  // as a modal box would
-                        if (test.Inside == TInside::SetZoom) controller->put_ZoomFactor(2.0);
-                        sender->PostWebMessageAsString(TWideText("first handler returns").Get());
-                    }
-                    --depth;
-                    return S_OK;
-                })
-                .Get(),
+            Callback<ICoreWebView2WebMessageReceivedEventHandler>([&](ICoreWebView2* sender,
+                                                                      ICoreWebView2WebMessageReceivedEventArgs* args) {
+                LPWSTR text = nullptr;
+                args->get_WebMessageAsJson(&text);
+                const json message = json::parse(TakeWideString(text));
+                enter("message:" + std::to_string(message["n"].get<int>()));
+                if (message["n"] == 1) {
+                    if (test.Inside == TInside::PumpQueue) queue.Pump();  // as a modal box would
+                    if (test.Inside == TInside::SetZoom) controller->put_ZoomFactor(2.0);
+                    sender->PostWebMessageAsString(TWideText("first handler returns").Get());
+                }
+                --depth;
+                return S_OK;
+            }).Get(),
             &messageToken);
-        controller->add_ZoomFactorChanged(Callback<ICoreWebView2ZoomFactorChangedEventHandler>([&](ICoreWebView2Controller*,
-                                                                                                   IUnknown*) {
-                                              enter("zoom");
-                                              --depth;
-                                              return S_OK;
-                                          }).Get(),
-                                          &zoomToken);
+        controller->add_ZoomFactorChanged(
+            Callback<ICoreWebView2ZoomFactorChangedEventHandler>([&](ICoreWebView2Controller*, IUnknown*) {
+                enter("zoom");
+                --depth;
+                return S_OK;
+            }).Get(),
+            &zoomToken);
 
         webview2_double::PlayAction({{"action", "web_message"}, {"json", "{\"n\":1}"}});
         EXPECT_EQ(seen, test.SeenBeforePumping);
@@ -643,21 +654,20 @@ TEST_F(WebView2DoubleRules, ResponseContentIsReadOnABackgroundThreadAfterTheHand
             new TWatchedStream("<title>Served</title>", test.WaitsForUiThread, handlerReturned));
         std::uint64_t handlerThread = 0;
         EventRegistrationToken resourceToken{}, completedToken{};
-        view->add_WebResourceRequested(
-            Callback<ICoreWebView2WebResourceRequestedEventHandler>(
-                [&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
-                    handlerThread = TDoubleHost::CurrentThread();
-                    TComPtr<ICoreWebView2WebResourceResponse> response;
-                    environment->CreateWebResourceResponse(stream.Get(), 200, TWideText("OK").Get(),
-                                                           TWideText("Content-Type: text/html").Get(),
-                                                           response.Put());
-                    args->put_Response(response.Get());
-                    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                    handlerReturned = true;
-                    return S_OK;
-                })
-                .Get(),
-            &resourceToken);
+        view->add_WebResourceRequested(Callback<ICoreWebView2WebResourceRequestedEventHandler>(
+                                           [&](ICoreWebView2*, ICoreWebView2WebResourceRequestedEventArgs* args) {
+                                               handlerThread = TDoubleHost::CurrentThread();
+                                               TComPtr<ICoreWebView2WebResourceResponse> response;
+                                               environment->CreateWebResourceResponse(
+                                                   stream.Get(), 200, TWideText("OK").Get(),
+                                                   TWideText("Content-Type: text/html").Get(), response.Put());
+                                               args->put_Response(response.Get());
+                                               std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                                               handlerReturned = true;
+                                               return S_OK;
+                                           })
+                                           .Get(),
+                                       &resourceToken);
         std::vector<bool> completed;
         view->add_NavigationCompleted(Callback<ICoreWebView2NavigationCompletedEventHandler>(
                                           [&](ICoreWebView2*, ICoreWebView2NavigationCompletedEventArgs* args) {

@@ -97,10 +97,28 @@ bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 10000) {
     return false;
 }
 
+// The test's thread is a user-interface thread as the runtime's is: a single-threaded COM
+// apartment with a message loop, for as long as the object lives.
+class TSingleThreadedApartment {
+public:
+    TSingleThreadedApartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~TSingleThreadedApartment() {
+        if (SUCCEEDED(result_)) CoUninitialize();
+    }
+    TSingleThreadedApartment(const TSingleThreadedApartment&) = delete;
+    TSingleThreadedApartment& operator=(const TSingleThreadedApartment&) = delete;
+    HRESULT Result() const { return result_; }
+
+private:
+    HRESULT result_;
+};
+
 // The loader library is the test double, loaded from LoaderLibraryPath as the runtime loads the
 // real one; its scenario presses the form's shortcut while the page has focus, then posts a
 // page message.
 TEST(EdgeBrowserWindows, RunsAgainstTheDoubleOnTheUserInterfaceThread) {
+    const TSingleThreadedApartment apartment;
+    ASSERT_TRUE(SUCCEEDED(apartment.Result())) << "the test's thread joins a single-threaded apartment";
     const testing::TTempDir dir;
     const auto transcript = dir.Path() / "transcript.jsonl";
     const auto scenario = dir.Path() / "scenario.json";
@@ -166,7 +184,16 @@ TEST(EdgeBrowserWindows, RunsAgainstTheDoubleOnTheUserInterfaceThread) {
     ASSERT_FALSE(records.empty());
     const auto environment = Having(records, "create_environment");
     ASSERT_EQ(environment.size(), 1u);
-    EXPECT_NE(environment[0]["thread"].get<DWORD>(), uiThread) << "the environment is requested on a worker";
+    EXPECT_EQ(environment[0]["thread"].get<DWORD>(), uiThread)
+        << "the environment is requested on the test's own thread";
+    EXPECT_EQ(environment[0]["apartment"], "sta");
+    EXPECT_EQ(environment[0]["result"], 0);
+    const auto completed = Having(records, "environment_completed");
+    ASSERT_EQ(completed.size(), 1u);
+    EXPECT_EQ(completed[0]["thread"].get<DWORD>(), uiThread) << "and completes there";
+    EXPECT_TRUE(Having(records, "wrong_thread").empty());
+    EXPECT_TRUE(Having(records, "environment_completion_undeliverable").empty());
+    EXPECT_TRUE(Having(records, "event_held").empty()) << "no handler of the control pumps the double's work";
     EXPECT_EQ(Having(records, "controller_created").at(0)["thread"].get<DWORD>(), uiThread);
     EXPECT_EQ(Having(records, "navigate").at(0)["uri"], "file:///index.html");
     const auto keys = Having(records, "accelerator_key");

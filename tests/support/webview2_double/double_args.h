@@ -27,19 +27,36 @@ HRESULT Give(T value, T* out) {
 class TNavigationStartingArgs final : public TDoubleObject<ICoreWebView2NavigationStartingEventArgs> {
 public:
     TNavigationStartingArgs(std::string uri, UINT64 id) : uri_(std::move(uri)), id_(id) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(uri_, uri); }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give<BOOL>(FALSE, value); }
-    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give<BOOL>(FALSE, value); }
-    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders** headers) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give<BOOL>(FALSE, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_IsRedirected(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give<BOOL>(FALSE, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_RequestHeaders(ICoreWebView2HttpRequestHeaders** headers) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (headers != nullptr) *headers = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(cancel_, value); }
-    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Cancel(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(cancel_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_Cancel(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         cancel_ = value;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(id_, value); }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(id_, value);
+    }
     bool Canceled() const { return cancel_ != FALSE; }
 
 private:
@@ -52,11 +69,18 @@ class TNavigationCompletedArgs final : public TDoubleObject<ICoreWebView2Navigat
 public:
     TNavigationCompletedArgs(bool success, COREWEBVIEW2_WEB_ERROR_STATUS status, UINT64 id)
         : success_(success ? TRUE : FALSE), status_(status), id_(id) {}
-    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(success_, value); }
-    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsSuccess(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(success_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_WebErrorStatus(COREWEBVIEW2_WEB_ERROR_STATUS* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Give(status_, value);
     }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(id_, value); }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(id_, value);
+    }
 
 private:
     BOOL success_;
@@ -67,7 +91,10 @@ private:
 class TSourceChangedArgs final : public TDoubleObject<ICoreWebView2SourceChangedEventArgs> {
 public:
     explicit TSourceChangedArgs(bool isNew) : isNew_(isNew ? TRUE : FALSE) {}
-    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(isNew_, value); }
+    HRESULT STDMETHODCALLTYPE get_IsNewDocument(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(isNew_, value);
+    }
 
 private:
     BOOL isNew_;
@@ -76,8 +103,14 @@ private:
 class TContentLoadingArgs final : public TDoubleObject<ICoreWebView2ContentLoadingEventArgs> {
 public:
     TContentLoadingArgs(bool errorPage, UINT64 id) : errorPage_(errorPage ? TRUE : FALSE), id_(id) {}
-    HRESULT STDMETHODCALLTYPE get_IsErrorPage(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(errorPage_, value); }
-    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(id_, value); }
+    HRESULT STDMETHODCALLTYPE get_IsErrorPage(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(errorPage_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_NavigationId(UINT64* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(id_, value);
+    }
 
 private:
     BOOL errorPage_;
@@ -87,28 +120,42 @@ private:
 class TNewWindowRequestedArgs final : public TDoubleObject<ICoreWebView2NewWindowRequestedEventArgs> {
 public:
     explicit TNewWindowRequestedArgs(std::string uri) : uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(uri_, uri); }
-    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE put_NewWindow(ICoreWebView2* window) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         newWindow_ = TComPtr<ICoreWebView2>(window);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_NewWindow(ICoreWebView2** window) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (window == nullptr) return E_POINTER;
         *window = newWindow_.Get();
         if (*window != nullptr) (*window)->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         handled_ = value;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(handled_, value); }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give<BOOL>(TRUE, value); }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(handled_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give<BOOL>(TRUE, value);
+    }
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (deferral != nullptr) *deferral = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_WindowFeatures(ICoreWebView2WindowFeatures** value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (value != nullptr) *value = nullptr;
         return E_NOTIMPL;
     }
@@ -123,16 +170,33 @@ private:
 class TWebResourceRequest final : public TDoubleObject<ICoreWebView2WebResourceRequest> {
 public:
     explicit TWebResourceRequest(std::string uri) : uri_(std::move(uri)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(uri_, uri); }
-    HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE put_Uri(LPCWSTR uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         uri_ = FromWide(uri);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString("GET", method); }
-    HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give<IStream*>(nullptr, content); }
-    HRESULT STDMETHODCALLTYPE put_Content(IStream*) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return S_OK; }
-    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** headers) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Method(LPWSTR* method) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString("GET", method);
+    }
+    HRESULT STDMETHODCALLTYPE put_Method(LPCWSTR) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give<IStream*>(nullptr, content);
+    }
+    HRESULT STDMETHODCALLTYPE put_Content(IStream*) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpRequestHeaders** headers) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (headers != nullptr) *headers = nullptr;
         return E_NOTIMPL;
     }
@@ -145,27 +209,38 @@ class TWebResourceResponse final : public TDoubleObject<ICoreWebView2WebResource
 public:
     TWebResourceResponse(IStream* content, int status, std::string reason, std::string headers)
         : content_(content), status_(status), reason_(std::move(reason)), headers_(std::move(headers)) {}
-    HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Content(IStream** content) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (content == nullptr) return E_POINTER;
         *content = content_.Get();
         if (*content != nullptr) (*content)->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_Content(IStream* content) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_Content(IStream* content) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         content_ = TComPtr<IStream>(content);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpResponseHeaders** headers) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Headers(ICoreWebView2HttpResponseHeaders** headers) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (headers != nullptr) *headers = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE get_StatusCode(int* status) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(status_, status); }
-    HRESULT STDMETHODCALLTYPE put_StatusCode(int status) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_StatusCode(int* status) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(status_, status);
+    }
+    HRESULT STDMETHODCALLTYPE put_StatusCode(int status) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         status_ = status;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* reason) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(reason_, reason); }
-    HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR reason) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_ReasonPhrase(LPWSTR* reason) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(reason_, reason);
+    }
+    HRESULT STDMETHODCALLTYPE put_ReasonPhrase(LPCWSTR reason) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         reason_ = FromWide(reason);
         return S_OK;
     }
@@ -187,27 +262,32 @@ public:
     TWebResourceRequestedArgs(std::string uri, COREWEBVIEW2_WEB_RESOURCE_CONTEXT context)
         : request_(TComPtr<ICoreWebView2WebResourceRequest>::Adopt(new TWebResourceRequest(std::move(uri)))),
           context_(context) {}
-    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Request(ICoreWebView2WebResourceRequest** request) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (request == nullptr) return E_POINTER;
         *request = request_.Get();
         (*request)->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Response(ICoreWebView2WebResourceResponse** response) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (response == nullptr) return E_POINTER;
         *response = response_.Get();
         if (*response != nullptr) (*response)->AddRef();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_Response(ICoreWebView2WebResourceResponse* response) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         response_ = TComPtr<ICoreWebView2WebResourceResponse>(response);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (deferral != nullptr) *deferral = nullptr;
         return E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_ResourceContext(COREWEBVIEW2_WEB_RESOURCE_CONTEXT* context) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Give(context_, context);
     }
     ICoreWebView2WebResourceResponse* Response() const { return response_.Get(); }
@@ -222,20 +302,38 @@ class TScriptDialogOpeningArgs final : public TDoubleObject<ICoreWebView2ScriptD
 public:
     TScriptDialogOpeningArgs(std::string uri, COREWEBVIEW2_SCRIPT_DIALOG_KIND kind, std::string message)
         : uri_(std::move(uri)), kind_(kind), message_(std::move(message)) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(uri_, uri); }
-    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(kind_, kind); }
-    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(message_, message); }
-    HRESULT STDMETHODCALLTYPE Accept() override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE get_Kind(COREWEBVIEW2_SCRIPT_DIALOG_KIND* kind) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(kind_, kind);
+    }
+    HRESULT STDMETHODCALLTYPE get_Message(LPWSTR* message) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(message_, message);
+    }
+    HRESULT STDMETHODCALLTYPE Accept() override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         accepted_ = true;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString("", text); }
-    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(result_, text); }
-    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_DefaultText(LPWSTR* text) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString("", text);
+    }
+    HRESULT STDMETHODCALLTYPE get_ResultText(LPWSTR* text) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(result_, text);
+    }
+    HRESULT STDMETHODCALLTYPE put_ResultText(LPCWSTR text) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         result_ = FromWide(text);
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (deferral != nullptr) *deferral = nullptr;
         return E_NOTIMPL;
     }
@@ -253,17 +351,29 @@ private:
 class TPermissionRequestedArgs final : public TDoubleObject<ICoreWebView2PermissionRequestedEventArgs> {
 public:
     TPermissionRequestedArgs(std::string uri, COREWEBVIEW2_PERMISSION_KIND kind) : uri_(std::move(uri)), kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(uri_, uri); }
-    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Uri(LPWSTR* uri) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(uri_, uri);
+    }
+    HRESULT STDMETHODCALLTYPE get_PermissionKind(COREWEBVIEW2_PERMISSION_KIND* kind) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Give(kind_, kind);
     }
-    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give<BOOL>(TRUE, value); }
-    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(state_, state); }
-    HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsUserInitiated(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give<BOOL>(TRUE, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_State(COREWEBVIEW2_PERMISSION_STATE* state) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(state_, state);
+    }
+    HRESULT STDMETHODCALLTYPE put_State(COREWEBVIEW2_PERMISSION_STATE state) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         state_ = state;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE GetDeferral(ICoreWebView2Deferral** deferral) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (deferral != nullptr) *deferral = nullptr;
         return E_NOTIMPL;
     }
@@ -278,7 +388,8 @@ private:
 class TProcessFailedArgs final : public TDoubleObject<ICoreWebView2ProcessFailedEventArgs> {
 public:
     explicit TProcessFailedArgs(COREWEBVIEW2_PROCESS_FAILED_KIND kind) : kind_(kind) {}
-    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* kind) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Give(kind_, kind);
     }
 
@@ -291,9 +402,16 @@ class TWebMessageReceivedArgs final : public TDoubleObject<ICoreWebView2WebMessa
 public:
     TWebMessageReceivedArgs(std::string source, std::string json, bool isString, std::string text)
         : source_(std::move(source)), json_(std::move(json)), isString_(isString), text_(std::move(text)) {}
-    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(source_, value); }
-    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(json_, value); }
-    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Source(LPWSTR* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(source_, value);
+    }
+    HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(json_, value);
+    }
+    HRESULT STDMETHODCALLTYPE TryGetWebMessageAsString(LPWSTR* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (value == nullptr) return E_POINTER;
         *value = nullptr;
         if (!isString_) return E_INVALIDARG;
@@ -309,11 +427,16 @@ private:
 class TMoveFocusRequestedArgs final : public TDoubleObject<ICoreWebView2MoveFocusRequestedEventArgs> {
 public:
     explicit TMoveFocusRequestedArgs(COREWEBVIEW2_MOVE_FOCUS_REASON reason) : reason_(reason) {}
-    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Reason(COREWEBVIEW2_MOVE_FOCUS_REASON* reason) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Give(reason_, reason);
     }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(handled_, value); }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(handled_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         handled_ = value;
         return S_OK;
     }
@@ -328,16 +451,30 @@ class TAcceleratorKeyPressedArgs final : public TDoubleObject<ICoreWebView2Accel
 public:
     TAcceleratorKeyPressedArgs(COREWEBVIEW2_KEY_EVENT_KIND kind, UINT key, INT lParam)
         : kind_(kind), key_(key), lParam_(lParam) {}
-    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(kind_, kind); }
-    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(key_, key); }
-    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(lParam_, lParam); }
-    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_KeyEventKind(COREWEBVIEW2_KEY_EVENT_KIND* kind) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(kind_, kind);
+    }
+    HRESULT STDMETHODCALLTYPE get_VirtualKey(UINT* key) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(key_, key);
+    }
+    HRESULT STDMETHODCALLTYPE get_KeyEventLParam(INT* lParam) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(lParam_, lParam);
+    }
+    HRESULT STDMETHODCALLTYPE get_PhysicalKeyStatus(COREWEBVIEW2_PHYSICAL_KEY_STATUS* status) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         if (status == nullptr) return E_POINTER;
         *status = {};
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Give(handled_, value); }
-    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_Handled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Give(handled_, value);
+    }
+    HRESULT STDMETHODCALLTYPE put_Handled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         handled_ = value;
         return S_OK;
     }
@@ -353,7 +490,10 @@ private:
 class TDevToolsEventArgs final : public TDoubleObject<ICoreWebView2DevToolsProtocolEventReceivedEventArgs> {
 public:
     explicit TDevToolsEventArgs(std::string json) : json_(std::move(json)) {}
-    HRESULT STDMETHODCALLTYPE get_ParameterObjectAsJson(LPWSTR* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return GiveString(json_, value); }
+    HRESULT STDMETHODCALLTYPE get_ParameterObjectAsJson(LPWSTR* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return GiveString(json_, value);
+    }
 
 private:
     std::string json_;
@@ -364,10 +504,12 @@ public:
     TDevToolsReceiver(const std::string& name, TEventGate* gate)
         : received_("DevToolsProtocolEventReceived:" + name, gate) {}
     HRESULT STDMETHODCALLTYPE add_DevToolsProtocolEventReceived(
-        ICoreWebView2DevToolsProtocolEventReceivedEventHandler* h, EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        ICoreWebView2DevToolsProtocolEventReceivedEventHandler* h, EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return received_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_DevToolsProtocolEventReceived(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_DevToolsProtocolEventReceived(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return received_.Remove(t);
     }
     TEventSource<ICoreWebView2DevToolsProtocolEventReceivedEventHandler>& Received() { return received_; }

@@ -163,7 +163,8 @@ void TDoubleHost::Record(const std::string& event, nlohmann::json fields) {
     }
     for (const auto& step : triggered) {
         const nlohmann::json action = step.Action;
-        DispatchTo(thread, "scenario_step", [action] { PlayAction(action); }, step.DelayMilliseconds);
+        TWork play = [action] { PlayAction(action); };
+        DispatchTo(thread, "scenario_step", std::move(play), step.DelayMilliseconds);
     }
 }
 
@@ -242,9 +243,10 @@ bool TDoubleHost::CheckOwnerThread(std::uint64_t owner, const char* method, cons
     const std::string spelled = signature == nullptr ? std::string() : std::string(signature);
     const std::size_t at = spelled.find(std::string("::") + method + "(");
     std::string object;
-    if (at != std::string::npos) {
-        const std::size_t start = spelled.find_last_of(": ", at == 0 ? 0 : at - 1);
-        object = spelled.substr(start == std::string::npos ? 0 : start + 1, at - (start == std::string::npos ? 0 : start + 1));
+    if (at != std::string::npos && at > 0) {
+        const std::size_t before = spelled.find_last_of(": ", at - 1);
+        const std::size_t start = before == std::string::npos ? 0 : before + 1;
+        object = spelled.substr(start, at - start);
     }
     Record("wrong_thread", {{"method", method}, {"object", object}, {"thread", thread}, {"owner", owner}});
     return false;

@@ -151,12 +151,15 @@ void TEventGate::Run(const std::string& name, TWork work) {
 void TEventGate::RunHeld() {
     if (releasing_ || running_ > 0) return;
     releasing_ = true;
+    struct TReleased {
+        bool& Flag;
+        ~TReleased() { Flag = false; }
+    } released{releasing_};
     while (!held_.empty() && running_ == 0) {
         TWork next = std::move(held_.front());
         held_.pop_front();
         next();
     }
-    releasing_ = false;
 }
 
 // ---- response content, read where the runtime reads it ----
@@ -175,7 +178,7 @@ struct TContentRead {
 // background thread; waits for it at most `timeout`. Empty on timeout (the reader goes on
 // until the host's stream returns, and releases the stream where it read it).
 std::optional<std::pair<std::string, std::uint64_t>> ReadOnBackgroundThread(TComPtr<IStream> content,
-                                                                             std::chrono::milliseconds timeout) {
+                                                                            std::chrono::milliseconds timeout) {
     auto read = std::make_shared<TContentRead>();
     TDoubleHost::Instance().BeginBackgroundWork();
     std::thread([read, content = std::move(content)]() mutable {
@@ -195,23 +198,53 @@ std::optional<std::pair<std::string, std::uint64_t>> ReadOnBackgroundThread(TCom
     return std::make_pair(std::move(read->Bytes), read->Thread);
 }
 
+// A completion on its way to a thread: run there once, or dropped when it cannot arrive.
+class TDelivery {
+public:
+    TDoubleHost::TWork Work;
+    void Run() {
+        TDoubleHost::TWork work;
+        {
+            std::lock_guard lock(mutex_);
+            work = std::move(Work);
+            Work = nullptr;
+            taken_ = true;
+        }
+        if (work) work();
+    }
+    bool Taken() {
+        std::lock_guard lock(mutex_);
+        return taken_;
+    }
+    void Drop() {
+        TDoubleHost::TWork dropped;
+        std::lock_guard lock(mutex_);
+        dropped = std::move(Work);
+        Work = nullptr;
+        taken_ = true;
+    }
+
+private:
+    std::mutex mutex_;
+    bool taken_ = false;
+};
+
 // The event a scenario action raises first, as the transcript names held events.
 std::string EventOfAction(const nlohmann::json& action) {
-    static const std::map<std::string, std::string> kEvents = {
-        {"web_message", "WebMessageReceived"},
-        {"new_window", "NewWindowRequested"},
-        {"permission", "PermissionRequested"},
-        {"script_dialog", "ScriptDialogOpening"},
-        {"accelerator_key", "AcceleratorKeyPressed"},
-        {"move_focus", "MoveFocusRequested"},
-        {"got_focus", "GotFocus"},
-        {"lost_focus", "LostFocus"},
-        {"title", "DocumentTitleChanged"},
-        {"process_failed", "ProcessFailed"},
-        {"window_close", "WindowCloseRequested"},
-        {"fullscreen", "ContainsFullScreenElementChanged"},
-        {"zoom", "ZoomFactorChanged"},
-        {"navigate", "NavigationStarting"}};
+    static const std::map<std::string, std::string> kEvents = {{"web_message", "WebMessageReceived"},
+                                                               {"new_window", "NewWindowRequested"},
+                                                               {"permission", "PermissionRequested"},
+                                                               {"script_dialog", "ScriptDialogOpening"},
+                                                               {"accelerator_key", "AcceleratorKeyPressed"},
+                                                               {"move_focus", "MoveFocusRequested"},
+                                                               {"got_focus", "GotFocus"},
+                                                               {"lost_focus", "LostFocus"},
+                                                               {"title", "DocumentTitleChanged"},
+                                                               {"process_failed", "ProcessFailed"},
+                                                               {"window_close", "WindowCloseRequested"},
+                                                               {"fullscreen", "ContainsFullScreenElementChanged"},
+                                                               {"zoom", "ZoomFactorChanged"},
+                                                               {"navigate", "NavigationStarting"}};
     const std::string kind = action.value("action", std::string());
     if (kind == "devtools_event") return "DevToolsProtocolEventReceived:" + action.value("name", std::string());
     const auto found = kEvents.find(kind);
@@ -313,7 +346,8 @@ HRESULT TDoubleWebView::NavigateToString(LPCWSTR htmlContent) {
 void TDoubleWebView::StartNavigation(const std::string& uri, std::optional<std::string> inlineDocument) {
     TComPtr<TDoubleWebView> self(this);
     PostToOwner("navigation", [self, uri, inlineDocument] {
-        self->gate_.Run("NavigationStarting", [self, uri, inlineDocument] { self->RunNavigation(uri, inlineDocument); });
+        self->gate_.Run("NavigationStarting",
+                        [self, uri, inlineDocument] { self->RunNavigation(uri, inlineDocument); });
     });
 }
 
@@ -618,7 +652,9 @@ void TDoubleWebView::PlayNow(const nlohmann::json& action) {
         const std::string uri = action.value("uri", std::string());
         auto args = TComPtr<TNewWindowRequestedArgs>::Adopt(new TNewWindowRequestedArgs(uri));
         newWindowRequested_.RaiseThen(
-            [args, uri] { TDoubleHost::Instance().Record("new_window_requested", {{"uri", uri}, {"handled", args->Handled()}}); },
+            [args, uri] {
+                TDoubleHost::Instance().Record("new_window_requested", {{"uri", uri}, {"handled", args->Handled()}});
+            },
             sender, static_cast<ICoreWebView2NewWindowRequestedEventArgs*>(args.Get()));
     } else if (kind == "permission") {
         const auto permission = static_cast<COREWEBVIEW2_PERMISSION_KIND>(action.value("kind", 0));
@@ -784,14 +820,18 @@ void TDoubleController::PlayNow(const nlohmann::json& action) {
                                            action.value("key", 0u), action.value("lparam", 0)));
         const unsigned key = action.value("key", 0u);
         acceleratorKeyPressed_.RaiseThen(
-            [args, key] { TDoubleHost::Instance().Record("accelerator_key", {{"key", key}, {"handled", args->Handled()}}); },
+            [args, key] {
+                TDoubleHost::Instance().Record("accelerator_key", {{"key", key}, {"handled", args->Handled()}});
+            },
             sender, static_cast<ICoreWebView2AcceleratorKeyPressedEventArgs*>(args.Get()));
     } else if (kind == "move_focus") {
         auto args = TComPtr<TMoveFocusRequestedArgs>::Adopt(
             new TMoveFocusRequestedArgs(static_cast<COREWEBVIEW2_MOVE_FOCUS_REASON>(action.value("reason", 1))));
         moveFocusRequested_.RaiseThen(
-            [args] { TDoubleHost::Instance().Record("move_focus_requested", {{"handled", args->Handled()}}); }, sender,
-            static_cast<ICoreWebView2MoveFocusRequestedEventArgs*>(args.Get()));
+            [args] {
+                TDoubleHost::Instance().Record("move_focus_requested", {{"handled", args->Handled()}});
+            },
+            sender, static_cast<ICoreWebView2MoveFocusRequestedEventArgs*>(args.Get()));
     } else if (kind == "got_focus") {
         host.Record("got_focus");
         gotFocus_.Raise(sender, static_cast<IUnknown*>(nullptr));
@@ -851,8 +891,7 @@ HRESULT TDoubleEnvironment::get_BrowserVersionString(LPWSTR* versionInfo) {
     return GiveString(TDoubleHost::Instance().BrowserVersion(), versionInfo);
 }
 
-HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler,
-                          const char* exportName) {
+HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler, const char* exportName) {
     TDoubleHost& host = TDoubleHost::Instance();
     host.LoadFromEnvironment();
     if (handler == nullptr) return E_POINTER;
@@ -876,9 +915,10 @@ HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHan
     std::thread([kept = std::move(kept), result, thread]() mutable {
         TDoubleHost& threadHost = TDoubleHost::Instance();
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        auto delivered = std::make_shared<std::atomic<bool>>(false);
-        const bool posted = threadHost.DispatchTo(thread, "", [kept, result, delivered] {
-            delivered->store(true);
+        // The completion waits in a slot the posted message takes it from, so that one lost with
+        // its thread can still be dropped here (releasing the host's handler).
+        auto delivery = std::make_shared<TDelivery>();
+        delivery->Work = [kept, result] {
             TDoubleHost& uiHost = TDoubleHost::Instance();
             if (FAILED(result)) {
                 kept->Invoke(result, nullptr);
@@ -888,25 +928,30 @@ HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHan
                 kept->Invoke(S_OK, environment.Get());
             }
             uiHost.Record("environment_completed", {{"result", result}, {"thread", uiHost.CurrentThread()}});
-        });
+        };
         kept.Reset();
+        const bool posted = threadHost.DispatchTo(thread, "", [delivery] { delivery->Run(); });
         std::string undelivered;
         if (!posted) {
-            undelivered = threadHost.HasDispatcher(thread) ? "post_failed" : "no_dispatcher";
+            undelivered = !threadHost.HasDispatcher(thread) ? "no_dispatcher"
+                          : threadHost.ThreadGone(thread)   ? "thread_ended"
+                                                            : "post_failed";
         } else if (threadHost.TracksThreadEnd(thread)) {
             // Where the platform can tell that a thread has ended (Windows), a completion lost
             // with its thread is recorded too; a live thread that does not pump keeps it queued.
             const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-            while (!delivered->load() && std::chrono::steady_clock::now() < until) {
+            while (!delivery->Taken() && std::chrono::steady_clock::now() < until) {
                 if (threadHost.ThreadGone(thread)) {
-                    if (!delivered->load()) undelivered = "thread_ended";
+                    if (!delivery->Taken()) undelivered = "thread_ended";
                     break;
                 }
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         }
-        if (!undelivered.empty())
+        if (!undelivered.empty()) {
+            delivery->Drop();
             threadHost.Record("environment_completion_undeliverable", {{"thread", thread}, {"reason", undelivered}});
+        }
         threadHost.EndBackgroundWork();
     }).detach();
     return S_OK;

@@ -58,8 +58,8 @@ private:
 // Every interface method of the double's objects starts with this line: a call from a thread
 // other than the one that created the object answers RPC_E_WRONG_THREAD, does nothing else and
 // is recorded. AddRef, Release and QueryInterface stay free-threaded.
-#define VELLUM_DOUBLE_OWNER_THREAD_ONLY()                                               \
-    do {                                                                                \
+#define VELLUM_DOUBLE_OWNER_THREAD_ONLY()                                                   \
+    do {                                                                                    \
         if (!this->OnOwnerThread(__func__, __PRETTY_FUNCTION__)) return RPC_E_WRONG_THREAD; \
     } while (false)
 
@@ -102,7 +102,7 @@ public:
     HRESULT Remove(EventRegistrationToken token);
     // Calls every handler added, in order, with the arguments given; then `then` (what the
     // double records of the host's answer). Held, with references on the arguments, while a
-    // host handler of the browser runs; the handlers are those added when it is raised.
+    // host handler of the browser runs; the handlers called are those added when it runs.
     template <class... TArguments>
     void RaiseThen(std::function<void()> then, TArguments... arguments) {
         auto kept = std::make_tuple(KeepArgument(arguments)...);
@@ -169,44 +169,76 @@ class TDoubleController;
 
 class TDoubleSettings final : public TDoubleObject<ICoreWebView2Settings> {
 public:
-    HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Get("IsScriptEnabled", value); }
-    HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Put("IsScriptEnabled", value); }
-    HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsScriptEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Get("IsScriptEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE put_IsScriptEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Put("IsScriptEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE get_IsWebMessageEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("IsWebMessageEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Put("IsWebMessageEnabled", value); }
-    HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_IsWebMessageEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Put("IsWebMessageEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE get_AreDefaultScriptDialogsEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("AreDefaultScriptDialogsEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_AreDefaultScriptDialogsEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Put("AreDefaultScriptDialogsEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Get("IsStatusBarEnabled", value); }
-    HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Put("IsStatusBarEnabled", value); }
-    HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Get("AreDevToolsEnabled", value); }
-    HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return Put("AreDevToolsEnabled", value); }
-    HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsStatusBarEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Get("IsStatusBarEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE put_IsStatusBarEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Put("IsStatusBarEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE get_AreDevToolsEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Get("AreDevToolsEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE put_AreDevToolsEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return Put("AreDevToolsEnabled", value);
+    }
+    HRESULT STDMETHODCALLTYPE get_AreDefaultContextMenusEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("AreDefaultContextMenusEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_AreDefaultContextMenusEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Put("AreDefaultContextMenusEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_AreHostObjectsAllowed(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("AreHostObjectsAllowed", value);
     }
-    HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_AreHostObjectsAllowed(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Put("AreHostObjectsAllowed", value);
     }
-    HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsZoomControlEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("IsZoomControlEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_IsZoomControlEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Put("IsZoomControlEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE get_IsBuiltInErrorPageEnabled(BOOL* value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Get("IsBuiltInErrorPageEnabled", value);
     }
-    HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL value) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE put_IsBuiltInErrorPageEnabled(BOOL value) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return Put("IsBuiltInErrorPageEnabled", value);
     }
 
@@ -226,73 +258,93 @@ public:
     HRESULT STDMETHODCALLTYPE Navigate(LPCWSTR uri) override;
     HRESULT STDMETHODCALLTYPE NavigateToString(LPCWSTR htmlContent) override;
     HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* h,
-                                                     EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                     EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return navigationStarting_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return navigationStarting_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_ContentLoading(ICoreWebView2ContentLoadingEventHandler* h,
-                                                 EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                 EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return contentLoading_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_ContentLoading(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return contentLoading_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_SourceChanged(ICoreWebView2SourceChangedEventHandler* h,
-                                                EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return sourceChanged_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_SourceChanged(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return sourceChanged_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_HistoryChanged(ICoreWebView2HistoryChangedEventHandler* h,
-                                                 EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                 EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return historyChanged_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_HistoryChanged(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return historyChanged_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_NavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* h,
-                                                      EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                      EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return navigationCompleted_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_NavigationCompleted(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return navigationCompleted_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_FrameNavigationStarting(ICoreWebView2NavigationStartingEventHandler* h,
-                                                          EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                          EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return frameNavigationStarting_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationStarting(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return frameNavigationStarting_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_FrameNavigationCompleted(ICoreWebView2NavigationCompletedEventHandler* h,
-                                                           EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                           EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return frameNavigationCompleted_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_FrameNavigationCompleted(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return frameNavigationCompleted_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_ScriptDialogOpening(ICoreWebView2ScriptDialogOpeningEventHandler* h,
-                                                      EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                      EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return scriptDialogOpening_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_ScriptDialogOpening(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return scriptDialogOpening_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_PermissionRequested(ICoreWebView2PermissionRequestedEventHandler* h,
-                                                      EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                      EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return permissionRequested_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_PermissionRequested(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return permissionRequested_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* h,
-                                                EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return processFailed_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return processFailed_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE AddScriptToExecuteOnDocumentCreated(
@@ -307,14 +359,17 @@ public:
     HRESULT STDMETHODCALLTYPE PostWebMessageAsJson(LPCWSTR webMessageAsJson) override;
     HRESULT STDMETHODCALLTYPE PostWebMessageAsString(LPCWSTR webMessageAsString) override;
     HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* h,
-                                                     EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                     EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return webMessageReceived_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return webMessageReceived_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE
-    CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    CallDevToolsProtocolMethod(LPCWSTR, LPCWSTR, ICoreWebView2CallDevToolsProtocolMethodCompletedHandler*) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE get_BrowserProcessId(UINT32* value) override;
@@ -326,36 +381,50 @@ public:
     GetDevToolsProtocolEventReceiver(LPCWSTR eventName, ICoreWebView2DevToolsProtocolEventReceiver** receiver) override;
     HRESULT STDMETHODCALLTYPE Stop() override;
     HRESULT STDMETHODCALLTYPE add_NewWindowRequested(ICoreWebView2NewWindowRequestedEventHandler* h,
-                                                     EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                     EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return newWindowRequested_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_NewWindowRequested(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return newWindowRequested_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_DocumentTitleChanged(ICoreWebView2DocumentTitleChangedEventHandler* h,
-                                                       EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                       EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return documentTitleChanged_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_DocumentTitleChanged(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return documentTitleChanged_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE get_DocumentTitle(LPWSTR* title) override;
-    HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, VARIANT*) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AddHostObjectToScript(LPCWSTR, VARIANT*) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE RemoveHostObjectFromScript(LPCWSTR) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE OpenDevToolsWindow() override;
     HRESULT STDMETHODCALLTYPE add_ContainsFullScreenElementChanged(
-        ICoreWebView2ContainsFullScreenElementChangedEventHandler* h, EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        ICoreWebView2ContainsFullScreenElementChangedEventHandler* h, EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return containsFullScreenElementChanged_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_ContainsFullScreenElementChanged(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return containsFullScreenElementChanged_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE get_ContainsFullScreenElement(BOOL* value) override;
     HRESULT STDMETHODCALLTYPE add_WebResourceRequested(ICoreWebView2WebResourceRequestedEventHandler* h,
-                                                       EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                       EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return webResourceRequested_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_WebResourceRequested(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return webResourceRequested_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE
@@ -363,10 +432,12 @@ public:
     HRESULT STDMETHODCALLTYPE RemoveWebResourceRequestedFilter(
         const LPCWSTR uri, const COREWEBVIEW2_WEB_RESOURCE_CONTEXT resourceContext) override;
     HRESULT STDMETHODCALLTYPE add_WindowCloseRequested(ICoreWebView2WindowCloseRequestedEventHandler* h,
-                                                       EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                       EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return windowCloseRequested_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_WindowCloseRequested(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return windowCloseRequested_.Remove(t);
     }
 
@@ -412,15 +483,18 @@ private:
     TEventSource<ICoreWebView2SourceChangedEventHandler> sourceChanged_{"SourceChanged", &gate_};
     TEventSource<ICoreWebView2HistoryChangedEventHandler> historyChanged_{"HistoryChanged", &gate_};
     TEventSource<ICoreWebView2NavigationCompletedEventHandler> navigationCompleted_{"NavigationCompleted", &gate_};
-    TEventSource<ICoreWebView2NavigationStartingEventHandler> frameNavigationStarting_{"FrameNavigationStarting", &gate_};
-    TEventSource<ICoreWebView2NavigationCompletedEventHandler> frameNavigationCompleted_{"FrameNavigationCompleted", &gate_};
+    TEventSource<ICoreWebView2NavigationStartingEventHandler> frameNavigationStarting_{"FrameNavigationStarting",
+                                                                                       &gate_};
+    TEventSource<ICoreWebView2NavigationCompletedEventHandler> frameNavigationCompleted_{"FrameNavigationCompleted",
+                                                                                         &gate_};
     TEventSource<ICoreWebView2ScriptDialogOpeningEventHandler> scriptDialogOpening_{"ScriptDialogOpening", &gate_};
     TEventSource<ICoreWebView2PermissionRequestedEventHandler> permissionRequested_{"PermissionRequested", &gate_};
     TEventSource<ICoreWebView2ProcessFailedEventHandler> processFailed_{"ProcessFailed", &gate_};
     TEventSource<ICoreWebView2WebMessageReceivedEventHandler> webMessageReceived_{"WebMessageReceived", &gate_};
     TEventSource<ICoreWebView2NewWindowRequestedEventHandler> newWindowRequested_{"NewWindowRequested", &gate_};
     TEventSource<ICoreWebView2DocumentTitleChangedEventHandler> documentTitleChanged_{"DocumentTitleChanged", &gate_};
-    TEventSource<ICoreWebView2ContainsFullScreenElementChangedEventHandler> containsFullScreenElementChanged_{"ContainsFullScreenElementChanged", &gate_};
+    TEventSource<ICoreWebView2ContainsFullScreenElementChangedEventHandler> containsFullScreenElementChanged_{
+        "ContainsFullScreenElementChanged", &gate_};
     TEventSource<ICoreWebView2WebResourceRequestedEventHandler> webResourceRequested_{"WebResourceRequested", &gate_};
     TEventSource<ICoreWebView2WindowCloseRequestedEventHandler> windowCloseRequested_{"WindowCloseRequested", &gate_};
 };
@@ -437,41 +511,58 @@ public:
     HRESULT STDMETHODCALLTYPE get_ZoomFactor(double* zoomFactor) override;
     HRESULT STDMETHODCALLTYPE put_ZoomFactor(double zoomFactor) override;
     HRESULT STDMETHODCALLTYPE add_ZoomFactorChanged(ICoreWebView2ZoomFactorChangedEventHandler* h,
-                                                    EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                    EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return zoomFactorChanged_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_ZoomFactorChanged(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return zoomFactorChanged_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE SetBoundsAndZoomFactor(RECT bounds, double zoomFactor) override;
     HRESULT STDMETHODCALLTYPE MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON reason) override;
     HRESULT STDMETHODCALLTYPE add_MoveFocusRequested(ICoreWebView2MoveFocusRequestedEventHandler* h,
-                                                     EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                     EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return moveFocusRequested_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_MoveFocusRequested(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return moveFocusRequested_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE add_GotFocus(ICoreWebView2FocusChangedEventHandler* h,
-                                           EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                           EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return gotFocus_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return gotFocus_.Remove(t); }
+    HRESULT STDMETHODCALLTYPE remove_GotFocus(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return gotFocus_.Remove(t);
+    }
     HRESULT STDMETHODCALLTYPE add_LostFocus(ICoreWebView2FocusChangedEventHandler* h,
-                                            EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                            EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return lostFocus_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return lostFocus_.Remove(t); }
+    HRESULT STDMETHODCALLTYPE remove_LostFocus(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return lostFocus_.Remove(t);
+    }
     HRESULT STDMETHODCALLTYPE add_AcceleratorKeyPressed(ICoreWebView2AcceleratorKeyPressedEventHandler* h,
-                                                        EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                        EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return acceleratorKeyPressed_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_AcceleratorKeyPressed(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return acceleratorKeyPressed_.Remove(t);
     }
     HRESULT STDMETHODCALLTYPE get_ParentWindow(HWND* parentWindow) override;
     HRESULT STDMETHODCALLTYPE put_ParentWindow(HWND parentWindow) override;
-    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override { VELLUM_DOUBLE_OWNER_THREAD_ONLY(); return S_OK; }
+    HRESULT STDMETHODCALLTYPE NotifyParentWindowPositionChanged() override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE Close() override;
     HRESULT STDMETHODCALLTYPE get_CoreWebView2(ICoreWebView2** coreWebView2) override;
 
@@ -489,7 +580,8 @@ private:
     TEventSource<ICoreWebView2MoveFocusRequestedEventHandler> moveFocusRequested_{"MoveFocusRequested", &view_->Gate()};
     TEventSource<ICoreWebView2FocusChangedEventHandler> gotFocus_{"GotFocus", &view_->Gate()};
     TEventSource<ICoreWebView2FocusChangedEventHandler> lostFocus_{"LostFocus", &view_->Gate()};
-    TEventSource<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_{"AcceleratorKeyPressed", &view_->Gate()};
+    TEventSource<ICoreWebView2AcceleratorKeyPressedEventHandler> acceleratorKeyPressed_{"AcceleratorKeyPressed",
+                                                                                        &view_->Gate()};
 };
 
 class TDoubleEnvironment final : public TDoubleObject<ICoreWebView2Environment> {
@@ -501,10 +593,12 @@ public:
                                                         ICoreWebView2WebResourceResponse** response) override;
     HRESULT STDMETHODCALLTYPE get_BrowserVersionString(LPWSTR* versionInfo) override;
     HRESULT STDMETHODCALLTYPE add_NewBrowserVersionAvailable(ICoreWebView2NewBrowserVersionAvailableEventHandler* h,
-                                                             EventRegistrationToken* t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+                                                             EventRegistrationToken* t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return newBrowserVersionAvailable_.Add(h, t);
     }
-    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken t) override { VELLUM_DOUBLE_OWNER_THREAD_ONLY();
+    HRESULT STDMETHODCALLTYPE remove_NewBrowserVersionAvailable(EventRegistrationToken t) override {
+        VELLUM_DOUBLE_OWNER_THREAD_ONLY();
         return newBrowserVersionAvailable_.Remove(t);
     }
 
@@ -517,7 +611,6 @@ private:
 // calling thread, RPC_E_CHANGED_MODE in a multithreaded apartment, or the scenario's), or one
 // later completion through the calling thread's dispatcher. `exportName` names the loader
 // export called, for the transcript.
-HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler,
-                          const char* exportName);
+HRESULT CreateEnvironment(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler, const char* exportName);
 
 }  // namespace vellum::webview2_double
