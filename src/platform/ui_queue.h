@@ -3,6 +3,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 namespace vellum {
 
@@ -35,6 +36,7 @@ private:
     mutable std::mutex mutex_;
     std::deque<TWork> work_;
     bool pumping_ = false;
+    std::thread::id pumpingThread_;  // Run works at once only on the thread that pumps
 };
 
 }  // namespace vellum

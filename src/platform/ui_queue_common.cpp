@@ -11,7 +11,7 @@ void TManualUiQueue::Run(TWork work) {
     bool now;
     {
         std::lock_guard lock(mutex_);
-        now = pumping_;
+        now = pumping_ && pumpingThread_ == std::this_thread::get_id();
     }
     if (now)
         work();
@@ -42,6 +42,7 @@ int TManualUiQueue::Pump() {
             std::lock_guard lock(mutex_);
             if (work_.empty()) return ran;
             pumping_ = true;
+            pumpingThread_ = std::this_thread::get_id();
             next = std::move(work_.front());
             work_.pop_front();
         }

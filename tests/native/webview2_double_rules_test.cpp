@@ -233,7 +233,7 @@ private:
 };
 
 // Rule 1: WebView2 runs in a single-threaded apartment. A thread that never initialised COM
-// (a plain worker, as old code asked the environment on) or one in the multithreaded apartment
+// (a plain worker, such as a creation thread of the control's own) or one in the multithreaded apartment
 // gets an immediate failure and never a completion.
 TEST_F(WebView2DoubleRules, EnvironmentCreationNeedsASingleThreadedApartment) {
     struct TCase {

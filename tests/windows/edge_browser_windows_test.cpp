@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pump_messages_win32.h"
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -83,19 +85,7 @@ std::vector<json> Having(const std::vector<json>& records, const std::string& ev
     return found;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 10000) {
-    const ULONGLONG until = GetTickCount64() + milliseconds;
-    MSG message;
-    while (GetTickCount64() < until) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return false;
-}
+using testing::PumpUntil;
 
 // The test's thread is a user-interface thread as the runtime's is: a single-threaded COM
 // apartment with a message loop, for as long as the object lives.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pump_messages_win32.h"
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -83,19 +85,7 @@ std::vector<json> Having(const std::vector<json>& records, const std::string& ev
     return found;
 }
 
-bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 5000) {
-    const ULONGLONG until = GetTickCount64() + milliseconds;
-    MSG message;
-    while (GetTickCount64() < until) {
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    }
-    return false;
-}
+using testing::PumpUntil;
 
 // Runs `body` on a thread of its own, which ends before this returns; answers its id.
 DWORD OnAnotherThread(const std::function<void()>& body) {
