@@ -1,5 +1,6 @@
-// Archive reading beside libzip on the same archives, and the bare cipher loop that bounds
-// extraction of traditionally encrypted entries.
+// Archive reading beside libzip on the same archives, the bare cipher loop that bounds
+// extraction of traditionally encrypted entries, and the reading of large settings files and
+// resolution texts (both linear in their input).
 #include <benchmark/benchmark.h>
 #include <zip.h>
 
@@ -10,6 +11,8 @@
 #include "core/archive/zip_archive.h"
 #include "core/archive/zip_crypto.h"
 #include "core/archive/zip_writer.h"
+#include "core/settings/app_settings.h"
+#include "core/text/str_utils.h"
 
 namespace {
 
@@ -145,6 +148,34 @@ void BM_BareDecrypt100MB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeSize));
 }
 BENCHMARK(BM_BareDecrypt100MB)->Unit(benchmark::kMillisecond);
+
+// Settings files of many sections: the time per header stays flat as the headers grow.
+void BM_ReadSettingsSections(benchmark::State& state) {
+    std::vector<std::string> lines;
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+        lines.push_back("[Section" + std::to_string(i) + "]");
+        lines.push_back("Key=" + std::to_string(i));
+    }
+    for (auto _ : state) {
+        TAppSettings settings;
+        settings.SetStrings(lines);
+        benchmark::DoNotOptimize(settings.FindEntry("section0", "key"));
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_ReadSettingsSections)->Arg(10000)->Arg(40000)->Arg(160000)->Unit(benchmark::kMillisecond);
+
+// A long run of digits that no "x<digit>" follows: one pass over the text.
+void BM_StrToResolutionDigitRun(benchmark::State& state) {
+    const std::string value = std::string(static_cast<std::size_t>(state.range(0)), '7') + "x";
+    for (auto _ : state) {
+        std::int32_t width = 0, height = 0;
+        TStrUtils::StrToResolution(value, width, height);
+        benchmark::DoNotOptimize(width);
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_StrToResolutionDigitRun)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

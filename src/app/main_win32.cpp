@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <typeinfo>
@@ -22,6 +23,7 @@
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
 #include "platform/sys_utils.h"
+#include "platform/win32/unhandled_error.h"
 #include "platform/win32/wide_string.h"
 
 namespace vellum {
@@ -53,6 +55,26 @@ std::vector<std::string> CommandLineArguments() {
     std::exit(1);
 }
 
+// The same report for an error of any kind: our class name, else the C++ type's.
+[[noreturn]] void ReportUnhandledError(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const EVellumError& raised) {
+        ReportUnhandledError(raised.ClassName(), raised.what());
+    } catch (const std::exception& raised) {
+        ReportUnhandledError(typeid(raised).name(), raised.what());
+    } catch (...) {
+        ReportUnhandledError("unknown", "Unknown error");
+    }
+}
+
+// What still reaches std::terminate (an error leaving a destructor or a callback that no
+// guard covers) gets the report too, rather than the runtime library's silent abort.
+[[noreturn]] void ReportTerminate() {
+    if (const std::exception_ptr error = std::current_exception()) ReportUnhandledError(error);
+    std::abort();
+}
+
 TStartupServices WindowsStartupServices(const std::vector<std::string>& arguments) {
     TStartupServices services;
     services.Executable = &RunningExecutable();
@@ -79,6 +101,10 @@ int RunVellumRuntime() {
     // The user-interface thread is a single-threaded COM apartment from the start: the browser
     // runtime is created and called only there, and the system's dialogs need it too.
     const HRESULT apartment = OleInitialize(nullptr);
+    // Every error nothing handles ends in the report: at startup, in the main window's creation,
+    // in a window procedure or queued work (handed over by their guards), and anywhere else.
+    SetUnhandledErrorReport(ReportUnhandledError);
+    std::set_terminate(ReportTerminate);
     MaskFloatingPointExceptions();
     const std::vector<std::string> arguments = CommandLineArguments();
     TStartupServices services = WindowsStartupServices(arguments);
@@ -100,23 +126,17 @@ int RunVellumRuntime() {
     installation.OwnExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.RunInstallationFlow = [&] { RunEdgeInstallationFlow(services, installation); };
 
+    int exitCode = 0;
     try {
         LoadApplication(services);
-    } catch (const EVellumError& error) {
-        ReportUnhandledError(error.ClassName(), error.what());
-    } catch (const std::exception& error) {
-        ReportUnhandledError(typeid(error).name(), error.what());
-    }
 
-    const TStartupState& state = StartupState();
-    TWebView2Loader::Instance().SetLoaderLibraryPath(state.LoaderLibraryPath);
-    if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
-        // Kept open until the process ends.
-        CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
-        if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
-    }
-    int exitCode = 0;
-    {
+        const TStartupState& state = StartupState();
+        TWebView2Loader::Instance().SetLoaderLibraryPath(state.LoaderLibraryPath);
+        if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
+            // Kept open until the process ends.
+            CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
+            if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
+        }
         TMainForm mainForm(state, arguments);
         mainForm.Show();
         if (mainForm.Handle() == nullptr) return 0;
@@ -126,6 +146,9 @@ int RunVellumRuntime() {
             DispatchMessageW(&message);
         }
         exitCode = static_cast<int>(message.wParam);
+    } catch (...) {
+        // The main window (and with it the browser) is gone by now: only the report is shown.
+        ReportUnhandledError(std::current_exception());
     }
     // The browser and everything else of COM is released with the main window, above.
     if (SUCCEEDED(apartment)) OleUninitialize();

@@ -7,7 +7,7 @@ import os from 'node:os';
 import path from 'node:path';
 import {
   appDataDir, closeApp,
-  createdPrograms, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, waitWindowWith, driver, within,
+  createdPrograms, doubleEnv, helpers, kill, packageRaw, runtime, start, uiDriver, waitWindow, waitWindowWith, driver, within,
 } from './wine_app.mjs';
 
 let work;
@@ -91,6 +91,20 @@ test('a data folder that cannot be created ends in the error report with exit co
   driver('press', 'Application Error', 'OK');
   assert.equal(await within(run.exited, 15_000), 1);
   fs.rmSync(appDataDir(a.id), { force: true });
+});
+
+test('an error after startup that nothing handles ends in the application error report with exit code 1', async () => {
+  // The runtime is there but cannot create the browser control: the control raises its error
+  // from the user-interface queue, after the main window exists.
+  const a = app('');
+  const run = start(a.exe, [], doubleEnv(work, { controller_result: 0x80070005 | 0, steps: [] }));
+  const report = waitWindow('Application Error', 20_000);
+  assert.ok(report, 'no report');
+  assert.match(report.controls.map((c) => c.text).join('\n'),
+    /^Exception EEdgeError in module app\d+\.exe at [0-9A-F]{16}\.\r?\nFailed to create Edge browser control\./m);
+  assert.equal(driver('count', 'Error').stdout.trim(), '0', 'no "Error" box beside it');
+  driver('press', 'Application Error', 'OK');
+  assert.equal(await within(run.exited, 15_000), 1);
 });
 
 test('runtime missing with installation switched off: message 6, data folder kept', async () => {

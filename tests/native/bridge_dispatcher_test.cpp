@@ -166,3 +166,39 @@ TEST_F(BridgeDispatcher, PreviewModeShowsTheBoxOfRuntimeOnlyFunctionsAndTurnsCli
 
 }  // namespace
 }  // namespace vellum
+
+namespace vellum {
+namespace {
+
+// JSON.stringify of a string with half a surrogate pair writes a lone escape, which the JSON
+// reader refuses; the request must still be answered, with U+FFFD for the broken half.
+TEST_F(BridgeDispatcher, UnpairedSurrogateEscapesBecomeTheReplacementCharacter) {
+    struct TCase {
+        const char* Title;  // as it stands in the request's JSON
+        const char* Caption;
+    };
+    const TCase cases[] = {
+        {R"(a\ud800b)", "a\xEF\xBF\xBD" "b"},
+        {R"(a\udc00b)", "a\xEF\xBF\xBD" "b"},
+        {R"(\uD83D\u0041)", "\xEF\xBF\xBD" "A"},
+        {R"(\ud800\ud83d\ude00)", "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        {R"(\ude00\ud83d)", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        {R"(end\ud800)", "end\xEF\xBF\xBD"},
+        {R"(\ud83d\ude00)", "\xF0\x9F\x98\x80"},
+        {R"(\\ud800)", R"(\ud800)"},
+        {R"(\\\ud800)", "\\\xEF\xBF\xBD"},
+        {R"(\"\ud800\")", "\"\xEF\xBF\xBD\""},
+    };
+    for (const TCase& item : cases) {
+        SCOPED_TRACE(item.Title);
+        EXPECT_EQ(Send(Request(60006, std::string(R"({"title":")") + item.Title + "\"}")),
+                  std::vector<std::string>{Success("true")});
+        EXPECT_EQ(window.WindowCaption, item.Caption);
+    }
+    EXPECT_EQ(Send(R"({"id":10002,"uuid":"\ud800","data":{}})"),
+              std::vector<std::string>{"{\"uuid\": \"\xEF\xBF\xBD\", \"success\": true, \"result\": true}"})
+        << "the answer names the repaired uuid";
+}
+
+}  // namespace
+}  // namespace vellum

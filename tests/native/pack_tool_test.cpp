@@ -1,12 +1,20 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
+#include <thread>
 
 #include "core/archive/calculations.h"
 #include "core/archive/exe_utils.h"
 #include "core/archive/zip_archive.h"
+#include "core/text/utf.h"
 #include "test_files.h"
 #include "tools/pack/pack_commands.h"
+#include "tools/pack/project_check.h"
 
 namespace vellum::pack {
 namespace {
@@ -101,6 +109,17 @@ TEST_F(PackToolTest, RefusesARuntimeThatAlreadyCarriesAnArchive) {
     EXPECT_NE(err.str().find("is not a Windows executable"), std::string::npos) << err.str();
 }
 
+TEST_F(PackToolTest, RefusesARuntimeShorterThanItsImage) {
+    // Headers that describe 0xA00 bytes in a file cut off inside its last section.
+    WriteFile(runtime, TBytes(runtimeImage.begin(), runtimeImage.begin() + 0x700));
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("is shorter than its program image (its headers describe 2560 bytes, the file holds "
+                             "1792)"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
 TEST_F(PackToolTest, SettingsErrorsNameTheLineAndWriteNothing) {
     struct TCase {
         const char* settings;
@@ -121,6 +140,154 @@ TEST_F(PackToolTest, SettingsErrorsNameTheLineAndWriteNothing) {
         EXPECT_NE(err.str().find(c.expected), std::string::npos) << err.str();
         EXPECT_FALSE(std::filesystem::exists(output));
     }
+}
+
+TEST_F(PackToolTest, RefusesAnIdThatIsNotOnePlainFolderName) {
+    // The ID names the app's data folder, which a failed installation deletes again.
+    struct TCase {
+        const char* id;
+        const char* why;
+    };
+    const TCase cases[] = {
+        {".", "names the folder that holds it"},
+        {"..", "names the folder that holds it"},
+        {"../x", "holds a path delimiter"},
+        {"a\\b", "holds a path delimiter"},
+        {"C:", "holds a character Windows does not allow"},
+        {"a|b", "holds a character Windows does not allow"},
+        {"app.", "ends with a dot"},
+        {"nul", "is a device name"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.id);
+        WriteFile(project / "vlm.ini", std::string("[App]\nName=Demo\nID=") + c.id + "\nDirName=web\n");
+        EXPECT_EQ(Build(), 1);
+        EXPECT_NE(err.str().find(std::string("vlm.ini:3: error: ID '") + c.id + "' " + c.why), std::string::npos)
+            << err.str();
+        EXPECT_NE(err.str().find("the app would end at start without a word"), std::string::npos) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(output));
+        EXPECT_FALSE(std::filesystem::exists(output.parent_path()));
+    }
+}
+
+// Opens a named pipe for writing on a thread of its own, as a writer that arrives whenever a
+// reader does; Release lets it finish whether or not the tool opened the pipe.
+class TPipeWriter {
+public:
+    TPipeWriter(const std::filesystem::path& path, std::string text)
+        : path_(path), thread_([path, text = std::move(text)] {
+              const int fd = ::open(path.c_str(), O_WRONLY);
+              if (fd < 0) return;
+              [[maybe_unused]] const ssize_t written = ::write(fd, text.data(), text.size());
+              ::close(fd);
+          }) {}
+    ~TPipeWriter() { Release(); }
+    void Release() {
+        if (!thread_.joinable()) return;
+        const int fd = ::open(path_.c_str(), O_RDONLY | O_NONBLOCK);
+        thread_.join();
+        if (fd >= 0) ::close(fd);
+    }
+
+private:
+    std::filesystem::path path_;
+    std::thread thread_;
+};
+
+TEST_F(PackToolTest, SettingsThatAreNoRegularFileAreNamedAndNeverWaitedOn) {
+    const std::string settings = "[App]\nID=demo.app\nName=Demo\nDirName=web\n";
+    std::filesystem::remove(project / "vlm.ini");
+    ASSERT_EQ(::mkfifo((project / "vlm.ini").c_str(), 0644), 0);
+    {
+        TPipeWriter writer(project / "vlm.ini", settings);
+        EXPECT_EQ(Build(), 1);
+        writer.Release();
+    }
+    EXPECT_NE(err.str().find("vlm.ini: error: the settings file is a named pipe (FIFO), not a regular file"),
+              std::string::npos)
+        << err.str();
+    EXPECT_FALSE(std::filesystem::exists(output));
+
+    std::filesystem::remove(project / "vlm.ini");
+    std::filesystem::create_directory(project / "vlm.ini");
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("vlm.ini: error: the settings file is a folder, not a file"), std::string::npos)
+        << err.str();
+    EXPECT_EQ(err.str().find("'ID' is missing"), std::string::npos) << err.str();
+}
+
+TEST_F(PackToolTest, UnreadableSettingsSayWhyInsteadOfMissing) {
+    // Permission bits do not stop root, so the check runs in a child process that is root no
+    // longer (user and group "nobody").
+    std::filesystem::permissions(project / "vlm.ini", std::filesystem::perms::none);
+    EXPECT_EXIT(
+        {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+                std::fputs("cannot leave root", stderr);
+                std::_Exit(2);
+            }
+            std::fputs(CheckProject(project).Report("vlm.ini").c_str(), stderr);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(0), "vlm.ini: error: the settings file cannot be read: Permission denied");
+}
+
+TEST_F(PackToolTest, RefusesFilesWhoseEntryNamesTheAppCannotTellApart) {
+    struct TCase {
+        const char* first;
+        const char* second;
+        const char* entry;
+    };
+    const TCase cases[] = {
+        {"a/b.txt", "a\\b.txt", "web/a/b.txt"},  // a backslash in a file's name becomes a delimiter
+        {"X.txt", "x.txt", "web/X.txt"},
+        {"Js/Lib.js", "js/lib.js", "web/Js/Lib.js"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.second);
+        WriteFile(project / "web" / c.first, "first");
+        WriteFile(project / "web" / c.second, "second");
+        EXPECT_EQ(Build(), 1);
+        EXPECT_NE(err.str().find(std::string("'web/") + c.first + "' and 'web/" + c.second +
+                                 "' both become the archive entry '" + c.entry + "'"),
+                  std::string::npos)
+            << err.str();
+        EXPECT_FALSE(std::filesystem::exists(output));
+        std::filesystem::remove(project / "web" / c.first);
+        std::filesystem::remove(project / "web" / c.second);
+    }
+    ASSERT_EQ(Build(), 0) << err.str();
+}
+
+TEST_F(PackToolTest, LinksLeadingOutOfTheProjectAreNamedAndLeftOut) {
+    WriteFile(dir / "secret.txt", "not for the app");
+    WriteFile(dir / "elsewhere" / "private.txt", "not for the app either");
+    std::filesystem::create_symlink("/etc/passwd", project / "web" / "passwd");
+    std::filesystem::create_symlink(dir / "secret.txt", project / "web" / "js" / "secret.txt");
+    std::filesystem::create_symlink("../../elsewhere", project / "web" / "elsewhere");
+    std::filesystem::create_symlink("../notes.txt", project / "web" / "notes.txt");  // inside: packed
+    std::filesystem::create_symlink("js/app.js", project / "web" / "same.js");       // inside: packed
+    std::filesystem::remove(project / "vlm-webviewjs");
+    std::filesystem::create_symlink(dir / "secret.txt", project / "vlm-webviewjs");
+
+    ASSERT_EQ(Build(), 0) << err.str();
+    const std::string warnings = err.str();
+    const std::string secret = PathToUtf8(std::filesystem::canonical(dir / "secret.txt"));
+    for (const std::string& expected : std::vector<std::string>{
+             "warning: 'web/passwd' is a link to '/etc/passwd', outside the project folder; it is left out",
+             "warning: 'web/js/secret.txt' is a link to '" + secret + "', outside the project folder",
+             "warning: 'web/elsewhere' is a link to '" + PathToUtf8(std::filesystem::canonical(dir / "elsewhere")) +
+                 "', outside the project folder",
+             "warning: 'vlm-webviewjs' is a link to '" + secret + "', outside the project folder",
+         })
+        EXPECT_NE(warnings.find(expected), std::string::npos) << expected << "\n" << warnings;
+
+    ASSERT_EQ(Run({"list", output.string()}), 0) << err.str();
+    const std::string listing = out.str();
+    for (const char* leftOut : {"passwd", "secret.txt", "private.txt", "vlm-webviewjs"})
+        EXPECT_EQ(listing.find(leftOut), std::string::npos) << leftOut << "\n" << listing;
+    for (const char* packed : {"web/notes.txt", "web/same.js"})
+        EXPECT_NE(listing.find(packed), std::string::npos) << packed << "\n" << listing;
 }
 
 TEST_F(PackToolTest, WarnsAboutWhatTheRuntimeWouldReadSilently) {

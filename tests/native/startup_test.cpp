@@ -1,8 +1,10 @@
 // The startup sequence against fakes of the world around it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
+#include "app/startup/data_folder_name.h"
 #include "app/startup/edge_installation.h"
 #include "app/startup/load_application.h"
 #include "app/startup/startup_messages.h"
@@ -221,6 +223,23 @@ TEST_F(LoadApplicationTest, KeepsAnExistingLoaderAndPassesArgumentsUntrimmed) {
     EXPECT_EQ(environment["WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS"], std::string("--lang=it  --x"));
 }
 
+TEST_F(LoadApplicationTest, ALoaderCopyCutShortIsReportedAndLeavesNoLibraryBehind) {
+    Package(identity);
+    // Writes to /dev/full fail as on a full disk.
+    const std::filesystem::path browserDir = dir / "local" / "com.test.app" / "Win64";
+    std::filesystem::create_directories(browserDir);
+    std::filesystem::create_symlink("/dev/full", browserDir / "WebView2LoaderWin64.dll.part");
+    EXPECT_THROW(LoadApplication(services), EFileError) << "the report, not the runtime installation";
+    EXPECT_FALSE(std::filesystem::exists(browserDir / "WebView2LoaderWin64.dll"));
+    EXPECT_FALSE(std::filesystem::is_symlink(browserDir / "WebView2LoaderWin64.dll.part"));
+    EXPECT_TRUE(checkedLoader.empty()) << "no runtime check on a library that is not there";
+
+    StartupState().Reset();
+    LoadApplication(services);
+    EXPECT_EQ(testing::ReadFile(browserDir / "WebView2LoaderWin64.dll"), BytesOf("loader bytes"))
+        << "the next start copies it whole";
+}
+
 TEST_F(LoadApplicationTest, ThemesAreLookedUpUnlessExactlyWindows) {
     Package(identity + "Theme=windows\n");
     LoadApplication(services);
@@ -276,6 +295,45 @@ TEST_F(LoadApplicationTest, DamagedArchivesReachTheErrorReport) {
     testing::WriteFile(dir / "local", "a file where the data folder should go");
     StartupState().Reset();
     EXPECT_THROW(LoadApplication(services), EFileError);
+}
+
+TEST(DataFolderName, AcceptsOnePlainFolderNameAndSaysWhatIsWrongWithOthers) {
+    for (const std::string& id :
+         std::vector<std::string>{"com.test.app", "My App", "a..b", ".hidden", "Caf\xC3\xA9", "console", "com10", "lpt",
+                                  "nul_app", std::string(255, 'x')}) {
+        SCOPED_TRACE(id);
+        EXPECT_EQ(DataFolderNameProblem(id), std::nullopt);
+    }
+    struct TCase {
+        std::string id;
+        const char* problem;
+    };
+    const TCase refused[] = {
+        {"", "is empty"},
+        {".", "names the folder that holds it"},
+        {"..", "names the folder that holds it"},
+        {"a/b", "path delimiter"},
+        {"a\\b", "path delimiter"},
+        {"../elsewhere", "path delimiter"},
+        {"C:", "not allow"},
+        {"a*b", "not allow"},
+        {"tab\tinside", "not allow"},
+        {"app.", "ends with a dot"},
+        {"...", "ends with a dot"},
+        {"app ", "ends with a dot or a blank"},
+        {"CON", "device name"},
+        {"nul.txt", "device name"},
+        {"Com1", "device name"},
+        {"LPT0.log", "device name"},
+        {"com\xC2\xB9", "device name"},
+        {std::string(256, 'x'), "longer than 255"},
+    };
+    for (const TCase& c : refused) {
+        SCOPED_TRACE(c.id);
+        const auto problem = DataFolderNameProblem(c.id);
+        ASSERT_TRUE(problem.has_value());
+        EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
+    }
 }
 
 TEST(SingleInstanceRule, LetsOnlyTheIdentityAndOneMoreArgumentThrough) {
@@ -377,6 +435,47 @@ TEST_F(EdgeInstallationTest, InstallerThatFailsRemovesTheDataFolder) {
     EXPECT_EQ(dialogs.back().Text, GetLocalizedMessageFor(9, "it"));
     EXPECT_EQ(deleted, std::vector<std::string>{AppDataDir()});
     EXPECT_TRUE(started.empty());
+}
+
+// Everything below the test's folder, as relative paths.
+std::vector<std::string> TreeBelow(const std::filesystem::path& root) {
+    std::vector<std::string> tree;
+    for (const auto& item : std::filesystem::recursive_directory_iterator(root))
+        tree.push_back(item.path().lexically_relative(root).generic_string());
+    std::sort(tree.begin(), tree.end());
+    return tree;
+}
+
+TEST_F(EdgeInstallationTest, AnIdThatIsNotOnePlainFolderNameEndsSilentlyAndTouchesNoFolder) {
+    // Another app's data beside where this app's would go; the installer is declined or fails.
+    testing::WriteFile(dir / "local" / "other.app" / "settings.json", "{}");
+    installation.DeleteDirectory = [this](const std::string& path) {
+        deleted.push_back(path);  // recorded only: these paths may lie outside the test's folder
+        return true;
+    };
+    const std::string refused[] = {".", "..", "../elsewhere", "a/b", "a\\b", "C:", "con", "app.", "a*b", "   "};
+    for (const bool declined : {true, false}) {
+        services.ShowDialog = [this, declined](const std::string& text, TMsgDlgType kind,
+                                               const std::vector<TMsgDlgBtn>& buttons,
+                                               const std::vector<std::string>& captions, const std::string& title) {
+            dialogs.push_back({text, kind, buttons, captions, title});
+            return declined ? mrCancel : mrYes;
+        };
+        installerSucceeds = false;
+        for (const std::string& id : refused) {
+            SCOPED_TRACE((declined ? "declined, ID=" : "failed, ID=") + id);
+            StartupState().Reset();
+            dialogs.clear(), deleted.clear(), installerRun.clear();
+            PackageWithInstaller("[App]\nID=" + id + "\nName=Test App\nDirName=app\n");
+            const std::vector<std::string> before = TreeBelow(dir.Path());
+            EXPECT_EQ(RunExpectingExit(), 0);
+            EXPECT_TRUE(dialogs.empty()) << "no window: " << dialogs.front().Text;
+            EXPECT_TRUE(deleted.empty()) << deleted.front();
+            EXPECT_TRUE(installerRun.empty());
+            EXPECT_EQ(TreeBelow(dir.Path()), before) << "nothing is created";
+            EXPECT_TRUE(StartupState().AppDataDir.empty());
+        }
+    }
 }
 
 TEST_F(EdgeInstallationTest, InstallerThatSucceedsStartsOneFreshCopy) {

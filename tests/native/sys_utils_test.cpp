@@ -2,8 +2,10 @@
 #include "platform/sys_utils.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -109,6 +111,53 @@ TEST_F(SysUtilsPosix, ProcessesReportTheirExitCodes) {
     EXPECT_EQ(TSysUtils::LastErrorCode(), static_cast<std::uint32_t>(ENOTSUP));
     EXPECT_FALSE(TSysUtils::ExitWindows(5));
     EXPECT_EQ(TSysUtils::LastErrorCode(), static_cast<std::uint32_t>(ENOTSUP));
+}
+
+// A page's address reaches ShellExec inside the parameters of a new instance. Whatever it holds
+// must arrive as text, never run: the program gets it as one argument and no marker appears.
+TEST_F(SysUtilsPosix, ShellExecPassesParametersAsArgumentsWithoutAShell) {
+    const std::string marker = root + "/marker";
+    const std::string program = root + "/record-arguments";
+    testing::WriteFile(program, "#!/bin/sh\nprintf '%s\\0' \"$@\" > '" + root + "/args.part'\nmv '" + root +
+                                    "/args.part' '" + root + "/args'\n");
+    ASSERT_EQ(chmod(program.c_str(), 0755), 0);
+    const std::string touch = "touch " + marker;
+    struct TCase {
+        std::string Parameters;
+        std::vector<std::string> Arguments;
+    };
+    const TCase cases[] = {
+        {"\"AppID\" \"file:///x.html;" + touch + "\"", {"AppID", "file:///x.html;" + touch}},
+        {"\"AppID\" \"file:///x.html$(" + touch + ")\"", {"AppID", "file:///x.html$(" + touch + ")"}},
+        {"\"AppID\" \"file:///x`" + touch + "`.html\"", {"AppID", "file:///x`" + touch + "`.html"}},
+        {"\"AppID\" \"file:///x.html && " + touch + "\"", {"AppID", "file:///x.html && " + touch}},
+        {"\"AppID\" \"file:///x.html | " + touch + "\"", {"AppID", "file:///x.html | " + touch}},
+        {"\"AppID\" \"file:///x'; " + touch + "; '.html\"", {"AppID", "file:///x'; " + touch + "; '.html"}},
+        {"\"AppID\" \"file:///x\\\"; " + touch + "; \\\".html\"", {"AppID", "file:///x\"; " + touch + "; \".html"}},
+        {"AppID file:///x.html;" + touch, {"AppID", "file:///x.html;touch", marker}},
+        // The Windows rules for quotes and backslashes.
+        {R"(a\\"b c" d)", {R"(a\b c)", "d"}},
+        {R"("a""b" \\\"c)", {R"(a"b)", R"(\"c)"}},
+        {"\"\" a\\b\t \"tab\tin\"", {"", R"(a\b)", "tab\tin"}},
+    };
+    for (const TCase& item : cases) {
+        SCOPED_TRACE(item.Parameters);
+        std::filesystem::remove(dir / "args");
+        std::filesystem::remove(marker);
+        ASSERT_TRUE(TSysUtils::ShellExec(program, item.Parameters));
+        for (int waited = 0; waited < 500 && !std::filesystem::exists(dir / "args"); ++waited) usleep(10'000);
+        const testing::TBytes written = testing::ReadFile(dir / "args");
+        std::vector<std::string> received;
+        for (std::size_t start = 0; start < written.size();) {
+            const auto end = std::find(written.begin() + static_cast<std::ptrdiff_t>(start), written.end(), 0);
+            received.emplace_back(written.begin() + static_cast<std::ptrdiff_t>(start), end);
+            start = static_cast<std::size_t>(end - written.begin()) + 1;
+        }
+        EXPECT_EQ(received, item.Arguments);
+        EXPECT_FALSE(std::filesystem::exists(marker)) << "a command ran";
+    }
+    EXPECT_FALSE(TSysUtils::ShellExec(root + "/missing", "\"a\""));
+    EXPECT_EQ(TSysUtils::LastErrorCode(), static_cast<std::uint32_t>(ENOENT));
 }
 
 TEST_F(SysUtilsPosix, FileOperationsListingsAndSizes) {

@@ -5,8 +5,11 @@
 
 #include <random>
 
+#include "core/archive/zip_crypto.h"
 #include "core/archive/zip_format.h"
+#include "core/archive/zip_writer.h"
 #include "core/errors.h"
+#include "crc32_shift_cases.h"
 #include "test_archives.h"
 
 namespace vellum {
@@ -179,6 +182,7 @@ TEST(ZipArchive, DamagedDirectoriesFailToOpenWithAClearError) {
          }},
         {"empty", [](TDamageFixture& f) { f.bytes.clear(); }},
         {"not an archive", [](TDamageFixture& f) { f.bytes = BytesOf("MZ this is a program, not an archive"); }},
+        {"comment length beyond the end", [](TDamageFixture& f) { PutU16(&f.bytes[f.endRecord + 20], 1); }},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -329,6 +333,164 @@ TEST(ZipArchive, FailedExtractionIntoAFileLeavesItAsItWas) {
         file.Close();
     }
     EXPECT_EQ(testing::ReadFile(dir / "out.txt"), BytesOf("keep"));
+}
+
+// An end record of our own inside the archive comment, pointing at a directory of `planted`
+// alone, followed by more comment text: it does not end where the data ends.
+TBytes WithEndRecordPlantedInTheComment(TBytes bytes, std::size_t plantedRecord, std::size_t plantedSize) {
+    const std::size_t endRecord = bytes.size() - kEndOfCentralDirectorySize;
+    std::uint8_t planted[kEndOfCentralDirectorySize] = {};
+    PutU32(planted, kEndOfCentralDirectorySignature);
+    PutU16(planted + 8, 1);
+    PutU16(planted + 10, 1);
+    PutU32(planted + 12, static_cast<std::uint32_t>(plantedSize));
+    PutU32(planted + 16, static_cast<std::uint32_t>(plantedRecord));
+    TBytes comment(planted, planted + sizeof planted);
+    const TBytes text = BytesOf(" and the rest of the comment");
+    comment.insert(comment.end(), text.begin(), text.end());
+    PutU16(&bytes[endRecord + 20], static_cast<std::uint16_t>(comment.size()));
+    bytes.insert(bytes.end(), comment.begin(), comment.end());
+    return bytes;
+}
+
+TEST(ZipArchive, EndRecordInsideTheCommentDoesNotReplaceTheRealOne) {
+    const TBytes bytes = MakeArchive({{"real.txt", BytesOf("real")}, {"evil.txt", BytesOf("evil")}}, kPassword);
+    const std::size_t central = GetU32(&bytes[bytes.size() - kEndOfCentralDirectorySize + 16]);
+    const std::size_t second = central + kCentralHeaderSize + 8;
+    TOpened opened(WithEndRecordPlantedInTheComment(bytes, second, kCentralHeaderSize + 8));
+    ASSERT_EQ(opened.archive.FileCount(), 2);
+    EXPECT_EQ(opened.archive.FileInfo(0).Name, "real.txt");
+    EXPECT_EQ(Extract(opened.archive, "real.txt"), "real");
+    EXPECT_EQ(Extract(opened.archive, "evil.txt"), "evil");
+}
+
+TEST(ZipArchive, BytesAppendedAfterTheArchiveAreLeftAlone) {
+    // Signing a packaged executable appends the signature after the archive.
+    TBytes bytes = MakeArchive({{"app/a.txt", BytesOf("alpha")}}, kPassword);
+    const TBytes signature(3000, 0x30);
+    bytes.insert(bytes.end(), signature.begin(), signature.end());
+    TOpened opened(bytes);
+    ASSERT_EQ(opened.archive.FileCount(), 1);
+    EXPECT_EQ(Extract(opened.archive, "app/a.txt"), "alpha");
+}
+
+TEST(ZipArchive, EntryCountThatWrappedIsRefused) {
+    // 70,000 entries behind a classic end record, whose count keeps 70,000 mod 65,536 = 4,464.
+    // Every central record points at the same local entry; only the directory matters here.
+    TBytes bytes = MakeArchive({{"a", {}}}, kPassword);
+    const std::size_t endRecord = bytes.size() - kEndOfCentralDirectorySize;
+    const std::size_t central = GetU32(&bytes[endRecord + 16]);
+    const TBytes record(bytes.begin() + static_cast<long>(central), bytes.begin() + static_cast<long>(endRecord));
+    const TBytes end(bytes.begin() + static_cast<long>(endRecord), bytes.end());
+    bytes.resize(central);
+    constexpr std::uint32_t kEntries = 70000;
+    for (std::uint32_t i = 0; i < kEntries; ++i) bytes.insert(bytes.end(), record.begin(), record.end());
+    bytes.insert(bytes.end(), end.begin(), end.end());
+    std::uint8_t* wrapped = &bytes[bytes.size() - kEndOfCentralDirectorySize];
+    PutU16(wrapped + 8, static_cast<std::uint16_t>(kEntries));
+    PutU16(wrapped + 10, static_cast<std::uint16_t>(kEntries));
+    PutU32(wrapped + 12, static_cast<std::uint32_t>(record.size() * kEntries));
+
+    TMemoryStream stream(bytes);
+    TZipArchive archive;
+    try {
+        archive.Open(stream);
+        FAIL() << "opened, listing " << archive.FileCount() << " entries";
+    } catch (const EArchiveError& error) {
+        EXPECT_STREQ(error.what(),
+                     "The ZIP central directory holds more entries than its end record counts "
+                     "(65,535 entries or more need ZIP64, which is not supported)");
+    }
+    EXPECT_EQ(archive.FileCount(), 0);
+}
+
+TEST(ZipWriter, RefusesTheEntryThatWouldMakeTheCountReadAsZip64) {
+    // 0xFFFF in the end record's count means ZIP64; 65,534 entries is the most it can say.
+    const TPreparedZipEntry entry = PrepareZipEntry("e", {}, kPassword, {});
+    TMemoryStream stream;
+    TZipWriter writer(stream);
+    for (int i = 0; i < 65534; ++i) writer.Add(entry);
+    const std::int64_t written = stream.Size();
+    try {
+        writer.Add(entry);
+        FAIL() << "the 65,535th entry was added";
+    } catch (const EArchiveError& error) {
+        EXPECT_STREQ(error.what(), "The archive would hold more than 65,534 files");
+    }
+    EXPECT_EQ(stream.Size(), written) << "a refused entry writes nothing";
+    writer.Finish();
+    TMemoryStream archiveStream(stream.Bytes());
+    TZipArchive archive;
+    archive.Open(archiveStream);
+    EXPECT_EQ(archive.FileCount(), 65534);
+}
+
+// A target that takes `room` bytes and then fails as a full disk does.
+class TFullDiskStream final : public TStream {
+public:
+    explicit TFullDiskStream(std::size_t room) : room_(room) {}
+    std::size_t Read(void* buffer, std::size_t count) override { return bytes_.Read(buffer, count); }
+    void Write(const void* buffer, std::size_t count) override {
+        if (bytes_.Size() + static_cast<std::int64_t>(count) > static_cast<std::int64_t>(room_))
+            throw EFileError("Cannot write file \"WebView2LoaderWin64.dll\". No space left on device");
+        bytes_.Write(buffer, count);
+    }
+    std::int64_t Position() const override { return bytes_.Position(); }
+    void SetPosition(std::int64_t position) override { bytes_.SetPosition(position); }
+    std::int64_t Size() const override { return bytes_.Size(); }
+    void SetSize(std::int64_t size) override { bytes_.SetSize(size); }
+    std::string Text() const { return bytes_.ToString(); }
+
+private:
+    TMemoryStream bytes_;
+    std::size_t room_;
+};
+
+TEST(ZipArchive, TargetThatCannotBeWrittenRaisesItsError) {
+    TBytes large = testing::PseudoRandomBytes(3 << 20, 9);
+    const TBytes text = BytesOf(std::string(2 << 20, 't'));
+    large.insert(large.end(), text.begin(), text.end());
+    TOpened opened(MakeArchive({{"stored", testing::PseudoRandomBytes(200000, 3)},
+                                {"deflated", BytesOf(std::string(300000, 'd')), true},
+                                {"large", large, true}},
+                               kPassword));
+    struct TCase {
+        const char* name;
+        bool intoTheMiddle;  // the extraction goes through a scratch stream first
+    };
+    for (const TCase& c : {TCase{"stored", false}, TCase{"deflated", false}, TCase{"large", false},
+                           TCase{"stored", true}}) {
+        SCOPED_TRACE(::testing::Message() << c.name << (c.intoTheMiddle ? ", into the middle" : ", appended"));
+        for (const bool checked : {false, true}) {
+            TFullDiskStream target(100000);
+            target.Write("keep", 4);
+            if (c.intoTheMiddle) target.SetPosition(2);
+            try {
+                if (checked)
+                    opened.archive.ExtractToStreamChecked(c.name, target);
+                else
+                    opened.archive.ExtractToStream(c.name, target);
+                FAIL() << "the write failure was swallowed";
+            } catch (const EFileError& error) {
+                EXPECT_STREQ(error.what(), "Cannot write file \"WebView2LoaderWin64.dll\". No space left on device");
+            }
+            EXPECT_EQ(target.Text(), "keep");
+        }
+    }
+}
+
+TEST(ZipCrc, ShiftThroughZerosMatchesCrc32OverZeros) { testing::ExpectShiftMatchesCrc32OverZeros(); }
+
+TEST(ZipCrc, FirstKeyOfTheCipherGivesTheCrcOfThePlainBytes) {
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{100000}}) {
+        SCOPED_TRACE(size);
+        TBytes data = testing::PseudoRandomBytes(size, 11);
+        const auto crc = static_cast<std::uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size())));
+        TZipCipher cipher(kPassword);
+        const std::uint32_t before = cipher.Key0();
+        cipher.Encrypt(data.data(), data.size());
+        EXPECT_EQ(Crc32FromKey0(before, cipher.Key0(), size), crc);
+    }
 }
 
 }  // namespace

@@ -28,11 +28,20 @@ void TRoundedCornerForm::WindowCreated(void* handle) {
     Apply();
 }
 
+void TRoundedCornerForm::WindowDestroyed() {
+    handle_ = nullptr;
+}
+
+bool TRoundedCornerForm::WindowExists(void* handle) const {
+    return WindowHandleExists(handle);
+}
+
 void TRoundedCornerForm::ApplyCornerPreference(void* handle, std::uint32_t preference) {
     ApplyWindowCornerPreference(handle, preference);
 }
 
 void TRoundedCornerForm::Apply() {
+    if (handle_ != nullptr && !WindowExists(handle_)) handle_ = nullptr;
     if (handle_ != nullptr) ApplyCornerPreference(handle_, CornerPreferenceValue(FRoundedCorners));
 }
 

@@ -8,4 +8,8 @@ namespace vellum {
 // ignored, so systems without the attribute leave the window as it is.
 void ApplyWindowCornerPreference(void* window, std::uint32_t preference);
 
+// Whether the handle still names a window (Windows: IsWindow; elsewhere always, until the
+// desktop backend has windows).
+bool WindowHandleExists(void* window);
+
 }  // namespace vellum

@@ -17,4 +17,8 @@ void ApplyWindowCornerPreference(void* window, std::uint32_t preference) {
     if (setAttribute != nullptr) setAttribute(static_cast<HWND>(window), 33, &preference, sizeof preference);
 }
 
+bool WindowHandleExists(void* window) {
+    return IsWindow(static_cast<HWND>(window)) != FALSE;
+}
+
 }  // namespace vellum

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/startup/data_folder_name.h"
 #include "core/archive/calculations.h"
 #include "core/errors.h"
 #include "core/text/text_decoding.h"
@@ -75,12 +76,15 @@ void LoadApplication(TStartupServices& Services) {
     state.AppArchive->ExtractToStream("vlm.ini", settingsBytes);
     state.AppSettings->LoadFromBytes(settingsBytes.ToString());
 
-    // 6, 7. The identity; incomplete, the start ends without a word.
+    // 6, 7. The identity; incomplete, the start ends without a word. So does an ID that is not
+    // one plain folder name: the data folder built from it would be the shared local data
+    // folder, its parent or another place, which a failed installation would delete.
     state.AppID = state.AppSettings->ReadString(kSection, "ID", "");
     state.AppName = state.AppSettings->ReadString(kSection, "Name", "");
     state.AppDirName = state.AppSettings->ReadString(kSection, "DirName", "");
     state.AppIndexHtml = state.AppSettings->ReadString(kSection, "IndexHtml", "index.html");
-    if (state.AppID.empty() || state.AppName.empty() || state.AppDirName.empty()) Services.ExitProcess(0);
+    if (DataFolderNameProblem(state.AppID) || state.AppName.empty() || state.AppDirName.empty())
+        Services.ExitProcess(0);
 
     // 8. The visual style; "Windows" (exactly) keeps the native look.
     const std::string theme = state.AppSettings->ReadString(kSection, "Theme", "Windows");
@@ -97,9 +101,19 @@ void LoadApplication(TStartupServices& Services) {
     state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
     CreateFolder(state.BrowserDataDir);
     if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) {
-        TFileStream loader(PathFromUtf8(state.LoaderLibraryPath), TFileStream::TMode::Create);
-        state.AppArchive->ExtractToStream("WebView2LoaderWin64.dll", loader);
-        loader.Close();
+        // Written beside its place and renamed when whole: a copy cut short (a full disk) must
+        // not stay there looking like the library, since the next start copies only a missing one.
+        const std::filesystem::path partial = PathFromUtf8(state.LoaderLibraryPath + ".part");
+        try {
+            TFileStream loader(partial, TFileStream::TMode::Create);
+            state.AppArchive->ExtractToStream("WebView2LoaderWin64.dll", loader);
+            loader.Close();
+        } catch (...) {
+            std::error_code ignored;
+            std::filesystem::remove(partial, ignored);
+            throw;
+        }
+        std::filesystem::rename(partial, PathFromUtf8(state.LoaderLibraryPath));
     }
 
     // 12 to 14. The browser's environment.

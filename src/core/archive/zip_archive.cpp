@@ -175,14 +175,8 @@ TExtractResult CopyStored(TEntrySource& source, TZipCipher* cipher, const TZipEn
         target.Write(buffer.get(), count);
     }
     if (source.Truncated()) return TExtractResult::Damaged;
-    if (cipher != nullptr) {
-        // The cipher's first key ran the CRC-32 register over the same plain bytes from another
-        // start value. The register is affine in its start value, so the two runs differ by the
-        // difference of the start values carried through n zero bytes: crc32_combine's shift.
-        const auto shifted = static_cast<std::uint32_t>(
-            ::crc32_combine(keyBefore ^ 0xFFFFFFFFu, 0, static_cast<z_off_t>(entry.UncompressedSize)));
-        crc = ~(cipher->Key0() ^ shifted);
-    }
+    // The cipher's first key ran the CRC-32 register over the same plain bytes: no second pass.
+    if (cipher != nullptr) crc = Crc32FromKey0(keyBefore, cipher->Key0(), entry.UncompressedSize);
     return TExtractResult::Ok;
 }
 
@@ -243,20 +237,28 @@ void TZipArchive::Open(TStream& stream) {
     const std::int64_t size = stream.Size();
     if (size < kEndOfCentralDirectorySize) throw EArchiveError("The stream holds no ZIP archive");
 
-    // The end record sits at the end, followed only by the archive comment.
+    // The end record sits at the end, followed only by the archive comment, whose length it
+    // gives: a signature whose comment ends exactly there is the record, and wins over any
+    // other (a record planted in the comment must not replace the real one). Only when none
+    // does, bytes after the archive are taken as something appended to it later (a code
+    // signature appended to a signed executable): then the last record that fits is used.
     const std::size_t tailSize =
         static_cast<std::size_t>(std::min<std::int64_t>(size, kEndOfCentralDirectorySize + kMaxCommentSize));
     std::vector<std::uint8_t> tail(tailSize);
     if (!ReadAt(stream, size - static_cast<std::int64_t>(tailSize), tail.data(), tailSize))
         throw EArchiveError("The stream holds no ZIP archive");
     std::optional<std::size_t> endRecord;
+    std::optional<std::size_t> endRecordBeforeTrailingBytes;
     for (std::size_t at = tailSize - kEndOfCentralDirectorySize + 1; at-- > 0;) {
         if (GetU32(&tail[at]) != kEndOfCentralDirectorySignature) continue;
-        if (at + kEndOfCentralDirectorySize + GetU16(&tail[at + 20]) <= tailSize) {
+        const std::size_t recordEnd = at + kEndOfCentralDirectorySize + GetU16(&tail[at + 20]);
+        if (recordEnd == tailSize) {
             endRecord = at;
             break;
         }
+        if (recordEnd < tailSize && !endRecordBeforeTrailingBytes) endRecordBeforeTrailingBytes = at;
     }
+    if (!endRecord) endRecord = endRecordBeforeTrailingBytes;
     if (!endRecord) throw EArchiveError("The stream holds no ZIP archive");
 
     const std::uint8_t* end = &tail[*endRecord];
@@ -278,10 +280,16 @@ void TZipArchive::Open(TStream& stream) {
     if (!ReadAt(stream, directoryOffset, directory.data(), directory.size()))
         throw EArchiveError("The ZIP central directory lies outside the archive");
 
+    // The directory is walked by its size, not by the count: a count of 16 bits wraps, and an
+    // archive with 65,536 entries or more (a ZIP64 archive without its ZIP64 records) would
+    // otherwise list a fraction of them.
     std::vector<TZipEntry> entries;
     entries.reserve(std::min<std::size_t>(entryCount, directorySize / kCentralHeaderSize));
     std::size_t at = 0;
-    for (unsigned i = 0; i < entryCount; ++i) {
+    while (at < directory.size()) {
+        if (entries.size() == entryCount)
+            throw EArchiveError("The ZIP central directory holds more entries than its end record counts "
+                               "(65,535 entries or more need ZIP64, which is not supported)");
         if (at + kCentralHeaderSize > directory.size() || GetU32(&directory[at]) != kCentralHeaderSignature)
             throw EArchiveError("The ZIP central directory is damaged");
         const std::uint8_t* record = &directory[at];
@@ -301,6 +309,7 @@ void TZipArchive::Open(TStream& stream) {
         entries.push_back(std::move(entry));
         at += recordSize;
     }
+    if (entries.size() != entryCount) throw EArchiveError("The ZIP central directory is damaged");
 
     entries_ = std::move(entries);
     index_.reserve(entries_.size());
@@ -316,11 +325,10 @@ int TZipArchive::FindFile(std::string_view name) const {
 }
 
 void TZipArchive::ExtractToStream(std::string_view name, TStream& target) const {
-    try {
-        ExtractToStreamChecked(name, target);
-    } catch (const EVellumError&) {
-        // Extraction failures are not passed to the caller; the target is left as it was.
-    }
+    // The archive's own faults come back as results and read as a missing entry; an error of
+    // the streams themselves (a target that cannot be written: a full disk) is raised, since
+    // the caller would otherwise take an unwritten file for a missing one.
+    static_cast<void>(ExtractToStreamChecked(name, target));
 }
 
 TExtractResult TZipArchive::ExtractToStreamChecked(std::string_view name, TStream& target) const {
@@ -344,7 +352,12 @@ TExtractResult TZipArchive::ExtractToStreamChecked(int index, TStream& target) c
     try {
         result = ExtractEntry(entry, target);
     } catch (...) {
-        target.SetSize(start);
+        // The first error is the one to report; a target that cannot be cut back either
+        // must not replace it.
+        try {
+            target.SetSize(start);
+        } catch (const EVellumError&) {
+        }
         throw;
     }
     if (result != TExtractResult::Ok) target.SetSize(start);

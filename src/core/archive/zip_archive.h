@@ -53,11 +53,13 @@ public:
     int FindFile(std::string_view name) const;
 
     // Writes the entry's uncompressed bytes to `target` from its current position. A missing
-    // name or a failed extraction writes nothing and raises nothing: a failure part-way leaves
-    // the target as it was, so no unverified byte is ever handed on as good.
+    // name or an entry the archive cannot give (wrong password, damaged data, CRC mismatch,
+    // unsupported method) writes nothing and raises nothing: a failure part-way leaves the
+    // target as it was, so no unverified byte is ever handed on as good. A stream that fails
+    // (the target cannot be written) raises its EFileError.
     void ExtractToStream(std::string_view name, TStream& target) const;
 
-    // The same extraction, saying why it wrote nothing.
+    // The same extraction, saying why it wrote nothing; stream errors are raised the same way.
     TExtractResult ExtractToStreamChecked(std::string_view name, TStream& target) const;
     TExtractResult ExtractToStreamChecked(int index, TStream& target) const;
 

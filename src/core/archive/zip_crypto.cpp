@@ -1,5 +1,8 @@
 #include "core/archive/zip_crypto.h"
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <array>
 
 namespace vellum {
@@ -63,6 +66,24 @@ void TZipCipher::Encrypt(std::uint8_t* bytes, std::size_t count) {
         keys.Update(plain);
     }
     key0_ = keys.k0, key1_ = keys.k1, key2_ = keys.k2;
+}
+
+std::uint32_t ShiftCrc32ThroughZeros(std::uint32_t value, std::uint64_t count) {
+    // Shifting by a and then by b is shifting by a + b; 2^30 fits a 32-bit signed z_off_t.
+    constexpr std::uint64_t kStep = std::uint64_t{1} << 30;
+    while (count > 0) {
+        const std::uint64_t step = std::min(count, kStep);
+        value = static_cast<std::uint32_t>(::crc32_combine(value, 0, static_cast<z_off_t>(step)));
+        count -= step;
+    }
+    return value;
+}
+
+std::uint32_t Crc32FromKey0(std::uint32_t keyBefore, std::uint32_t keyAfter, std::uint64_t count) {
+    // The first key ran the CRC-32 register over the plain bytes from its own start value, where
+    // crc32 starts from all ones. The register is affine in its start value, so the two runs
+    // differ by the difference of the start values carried through the bytes as zeros.
+    return ~(keyAfter ^ ShiftCrc32ThroughZeros(keyBefore ^ 0xFFFFFFFFu, count));
 }
 
 }  // namespace vellum

@@ -18,7 +18,7 @@ public:
     void Encrypt(std::uint8_t* bytes, std::size_t count);
 
     // The first key is a CRC-32 register run over every plain byte so far; knowing it before
-    // and after the data gives the data's CRC-32 without a second pass (see zip_archive.cpp).
+    // and after the data gives the data's CRC-32 without a second pass (Crc32FromKey0).
     std::uint32_t Key0() const { return key0_; }
 
 private:
@@ -26,5 +26,14 @@ private:
     std::uint32_t key1_ = 0x23456789;
     std::uint32_t key2_ = 0x34567890;
 };
+
+// The CRC-32 register `value` carried through `count` zero bytes: value times x^(8 count),
+// modulo the CRC polynomial. zlib's crc32_combine computes this, but takes the count as a
+// z_off_t, which mingw-w64 makes 32 bits: from 2 GiB on the count turns negative and zlib never
+// returns. So the count is handed over in steps that every z_off_t holds.
+std::uint32_t ShiftCrc32ThroughZeros(std::uint32_t value, std::uint64_t count);
+
+// The CRC-32 of `count` plain bytes that took the first key from `keyBefore` to `keyAfter`.
+std::uint32_t Crc32FromKey0(std::uint32_t keyBefore, std::uint32_t keyAfter, std::uint64_t count);
 
 }  // namespace vellum

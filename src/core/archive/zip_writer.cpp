@@ -18,6 +18,7 @@ namespace {
 constexpr std::uint16_t kVersion = 20;
 constexpr std::uint16_t kFlags = kFlagEncrypted | kFlagDataDescriptor;
 constexpr std::uint64_t kMaxSize = 0xFFFFFFFFull;
+constexpr std::size_t kMaxEntries = 0xFFFE;
 
 std::vector<std::uint8_t> DeflateRaw(std::span<const std::uint8_t> data) {
     z_stream zs{};
@@ -97,7 +98,9 @@ void TZipWriter::Add(const TPreparedZipEntry& entry) {
     const std::int64_t offset = target_.Position() - start_;
     if (static_cast<std::uint64_t>(offset) + entry.Payload.size() + 1024 >= kMaxSize)
         throw EArchiveError("The archive would reach 4 GiB, more than the archive format allows");
-    if (written_.size() >= 0xFFFF) throw EArchiveError("The archive would hold more than 65,534 files");
+    // 0xFFFF in the end record's entry count means "see the ZIP64 record", so 65,534 is the
+    // most a classic archive holds (readers, ours included, take 65,535 for ZIP64).
+    if (written_.size() >= kMaxEntries) throw EArchiveError("The archive would hold more than 65,534 files");
 
     std::uint8_t header[kLocalHeaderSize];
     PutU32(header, kLocalHeaderSignature);

@@ -39,6 +39,8 @@ class TZipWriter {
 public:
     explicit TZipWriter(TStream& target) : target_(target), start_(target.Position()) {}
 
+    // Throws EArchiveError, writing nothing, when the archive would reach 4 GiB or hold more
+    // than 65,534 entries (the most a classic end record counts).
     void Add(const TPreparedZipEntry& entry);
     // Writes the central directory and the end record.
     void Finish();

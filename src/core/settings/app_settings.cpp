@@ -1,7 +1,5 @@
 #include "core/settings/app_settings.h"
 
-#include <algorithm>
-
 #include "core/text/ascii_case.h"
 #include "core/text/text_decoding.h"
 
@@ -52,25 +50,29 @@ std::optional<std::int32_t> ParseSettingsInteger(std::string_view text) {
 
 void TAppSettings::SetStrings(const std::vector<std::string>& lines) {
     sections_.clear();
-    TSection* current = nullptr;
+    sectionIndex_.clear();
+    std::size_t current = 0;
+    bool inSection = false;
     for (const std::string& raw : lines) {
         const std::string line = TrimText(raw);
         if (line.empty() || line[0] == ';') continue;
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            const std::string name = TrimText(std::string_view(line).substr(1, line.size() - 2));
-            const auto found = std::find_if(sections_.begin(), sections_.end(), [&](const TSection& section) {
-                return EqualIgnoringAsciiCase(section.Name, name);
-            });
-            current = found != sections_.end() ? &*found : &sections_.emplace_back(TSection{name, {}});
+            std::string name = TrimText(std::string_view(line).substr(1, line.size() - 2));
+            // A repeated section adds to the first one, which keeps the name it was first given.
+            const auto [found, added] = sectionIndex_.try_emplace(FoldAsciiCase(name), sections_.size());
+            if (added) sections_.push_back(TSection{std::move(name), {}});
+            current = found->second;
+            inSection = true;
             continue;
         }
-        if (current == nullptr) continue;
+        if (!inSection) continue;
+        std::vector<TEntry>& entries = sections_[current].Entries;
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos)
-            current->Entries.push_back({line, std::nullopt});
+            entries.push_back({line, std::nullopt});
         else
-            current->Entries.push_back({TrimText(std::string_view(line).substr(0, equals)),
-                                        TrimText(std::string_view(line).substr(equals + 1))});
+            entries.push_back({TrimText(std::string_view(line).substr(0, equals)),
+                               TrimText(std::string_view(line).substr(equals + 1))});
     }
 }
 
@@ -78,14 +80,17 @@ void TAppSettings::LoadFromBytes(std::string_view bytes) {
     SetStrings(SplitLines(DecodeTextWithBom(bytes)));
 }
 
+const TAppSettings::TSection* TAppSettings::FindSection(std::string_view name) const {
+    const auto found = sectionIndex_.find(FoldAsciiCase(name));
+    return found == sectionIndex_.end() ? nullptr : &sections_[found->second];
+}
+
 const TAppSettings::TEntry* TAppSettings::FindEntry(std::string_view section, std::string_view key) const {
-    for (const TSection& candidate : sections_) {
-        if (!EqualIgnoringAsciiCase(candidate.Name, section)) continue;
-        // The entry added last wins.
-        for (auto entry = candidate.Entries.rbegin(); entry != candidate.Entries.rend(); ++entry)
-            if (EqualIgnoringAsciiCase(entry->Key, key)) return &*entry;
-        return nullptr;
-    }
+    const TSection* found = FindSection(section);
+    if (found == nullptr) return nullptr;
+    // The entry added last wins.
+    for (auto entry = found->Entries.rbegin(); entry != found->Entries.rend(); ++entry)
+        if (EqualIgnoringAsciiCase(entry->Key, key)) return &*entry;
     return nullptr;
 }
 

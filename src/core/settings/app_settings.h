@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace vellum {
@@ -34,7 +35,12 @@ private:
         std::string Name;
         std::vector<TEntry> Entries;
     };
+    const TSection* FindSection(std::string_view name) const;
+
     std::vector<TSection> sections_;
+    // Section name with A to Z folded -> its place in sections_: a header or a read finds its
+    // section at once instead of comparing it with every section before it.
+    std::unordered_map<std::string, std::size_t> sectionIndex_;
 };
 
 // Reads a value as the settings read integers: "0x" (either case) before more characters

@@ -1,7 +1,5 @@
 #include "core/text/str_utils.h"
 
-#include <pcre2.h>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -300,30 +298,29 @@ void TStrUtils::GetUrlArguments(std::string_view URL, std::vector<std::string>& 
 void TStrUtils::StrToResolution(std::string_view Value, std::int32_t& Width, std::int32_t& Height) {
     Width = -1;
     Height = -1;
-    struct TCompiled {
-        pcre2_code* Code = nullptr;
-        TCompiled() {
-            int error = 0;
-            PCRE2_SIZE offset = 0;
-            Code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>("([0-9]+)x([0-9]+)"), PCRE2_ZERO_TERMINATED, 0, &error,
-                                 &offset, nullptr);
-        }
-        ~TCompiled() { pcre2_code_free(Code); }
+    // The first "<digits>x<digits>", as the pattern ([0-9]+)x([0-9]+) finds it, in one pass: a
+    // match can only start where a run of digits starts and end its first number where the run
+    // ends, so each run is looked at once. (The pattern engine tried every digit of a run as a
+    // start again, which is quadratic in a long run that no "x<digit>" follows.)
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto runEnd = [&](std::size_t at) {
+        while (at < Value.size() && isDigit(Value[at])) ++at;
+        return at;
     };
-    static const TCompiled pattern;
-    if (pattern.Code == nullptr) throw EVellumError("Cannot compile the resolution pattern");
-
-    pcre2_match_data* match = pcre2_match_data_create_from_pattern(pattern.Code, nullptr);
-    struct TMatchGuard {
-        pcre2_match_data* Match;
-        ~TMatchGuard() { pcre2_match_data_free(Match); }
-    } guard{match};
-    const int groups =
-        pcre2_match(pattern.Code, reinterpret_cast<PCRE2_SPTR>(Value.data()), Value.size(), 0, 0, match, nullptr);
-    if (groups < 3) return;
-    const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(match);
-    Width = StrToInt(Value.substr(offsets[2], offsets[3] - offsets[2]));
-    Height = StrToInt(Value.substr(offsets[4], offsets[5] - offsets[4]));
+    for (std::size_t at = 0; at < Value.size();) {
+        if (!isDigit(Value[at])) {
+            ++at;
+            continue;
+        }
+        const std::size_t widthEnd = runEnd(at);
+        if (widthEnd + 1 < Value.size() && Value[widthEnd] == 'x' && isDigit(Value[widthEnd + 1])) {
+            const std::size_t heightEnd = runEnd(widthEnd + 1);
+            Width = StrToInt(Value.substr(at, widthEnd - at));
+            Height = StrToInt(Value.substr(widthEnd + 1, heightEnd - widthEnd - 1));
+            return;
+        }
+        at = widthEnd;
+    }
 }
 
 std::string TStrUtils::GetJavascriptArrayFromMultilineString(std::string_view Value) {

@@ -100,12 +100,102 @@ int WaitFor(pid_t pid) {
     return -1;
 }
 
-// Runs a command in the background, detached, so nothing is left for us to reap.
+// The file execvp would run for `program`: the name itself when it holds a '/', else the first
+// executable file of that name in a PATH folder. Empty when there is none.
+std::string ResolveProgram(const std::string& program) {
+    if (program.find('/') != std::string::npos) return program;
+    std::string folders = Environment("PATH");
+    if (folders.empty()) folders = "/bin:/usr/bin";
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
+        const std::string candidate = folder + "/" + program;
+        std::error_code error;
+        if (access(candidate.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(candidate, error))
+            return candidate;
+        if (end == folders.size()) return {};
+        start = end + 1;
+    }
+}
+
+// Starts a program in the background, detached and without a shell, so its arguments are
+// never read as commands: a short-lived child starts it and ends at once, leaving nothing for
+// us to reap. Its standard streams are /dev/null. True when the program started; an exec that
+// failed reports its error through a pipe that a successful exec closes.
 bool StartDetached(const std::vector<std::string>& arguments) {
-    std::vector<std::string> shell = {"/bin/sh", "-c", "\"$@\" >/dev/null 2>&1 &", "sh"};
-    shell.insert(shell.end(), arguments.begin(), arguments.end());
-    const pid_t pid = Spawn(shell);
-    return pid > 0 && WaitFor(pid) == 0;
+    const std::string program = ResolveProgram(arguments.front());
+    if (program.empty()) return Fail(ENOENT, false);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return Fail(errno, false);
+    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
+    const pid_t child = devNull < 0 ? -1 : fork();
+    if (child == 0) {
+        // Only async-signal-safe calls from here on: the parent may have other threads.
+        const pid_t grandchild = fork();
+        if (grandchild != 0) _exit(grandchild > 0 ? 0 : 1);
+        setsid();
+        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) dup2(devNull, stream);
+        execve(program.c_str(), argv.data(), environ);
+        const int error = errno;
+        if (write(report[1], &error, sizeof error) < 0) _exit(127);
+        _exit(127);
+    }
+    const int forkError = errno;
+    close(report[1]);
+    if (devNull >= 0) close(devNull);
+    if (child < 0) {
+        close(report[0]);
+        return Fail(forkError, false);
+    }
+    const int code = WaitFor(child);
+    int error = 0;
+    ssize_t got = 0;
+    do got = read(report[0], &error, sizeof error);
+    while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (code != 0) return Fail(EAGAIN, false);
+    if (got > 0) return Fail(error, false);
+    return true;
+}
+
+// Splits parameters the way a Windows program splits its command line after the program's
+// name: blanks and tabs separate arguments, double quotes group them; 2n backslashes before a
+// quote give n and the quote groups, 2n+1 give n and a literal quote; other backslashes are
+// literal; inside quotes, "" is a literal quote.
+std::vector<std::string> SplitWindowsParameters(const std::string& parameters) {
+    std::vector<std::string> arguments;
+    std::size_t i = 0;
+    const std::size_t size = parameters.size();
+    for (;;) {
+        while (i < size && (parameters[i] == ' ' || parameters[i] == '\t')) ++i;
+        if (i == size) return arguments;
+        std::string argument;
+        bool quoted = false;
+        while (i < size && (quoted || (parameters[i] != ' ' && parameters[i] != '\t'))) {
+            std::size_t backslashes = 0;
+            for (; i < size && parameters[i] == '\\'; ++i) ++backslashes;
+            if (i < size && parameters[i] == '"') {
+                argument.append(backslashes / 2, '\\');
+                if (backslashes % 2 == 1) {
+                    argument += '"';
+                } else if (quoted && i + 1 < size && parameters[i + 1] == '"') {
+                    argument += '"';
+                    ++i;
+                } else {
+                    quoted = !quoted;
+                }
+                ++i;
+            } else {
+                argument.append(backslashes, '\\');
+                if (i < size && backslashes == 0) argument += parameters[i++];
+            }
+        }
+        arguments.push_back(std::move(argument));
+    }
 }
 
 bool OnPath(const std::string& program) {
@@ -175,10 +265,12 @@ std::string TSysUtils::ExpandFileNameRelBaseDir(const std::string& FileName, con
 
 bool TSysUtils::ShellExec(const std::string& FilePath, const std::string& Arguments) {
     if (Arguments.empty()) return ShellOpen(FilePath);
-    // A program with arguments runs directly; the arguments are split by the shell.
+    // A program with arguments runs directly, never through a shell: the parameters may hold a
+    // page's address. They come as one Windows-style string and are split the Windows way.
     if (access(FilePath.c_str(), X_OK) != 0) return Fail(errno, false);
-    const pid_t pid = Spawn({"/bin/sh", "-c", "\"$0\" " + Arguments + " >/dev/null 2>&1 &", FilePath});
-    return pid > 0 && WaitFor(pid) == 0;
+    std::vector<std::string> arguments = {FilePath.find('/') == std::string::npos ? "./" + FilePath : FilePath};
+    for (std::string& argument : SplitWindowsParameters(Arguments)) arguments.push_back(std::move(argument));
+    return StartDetached(arguments);
 }
 
 bool TSysUtils::ShellOpen(const std::string& FilePath) {

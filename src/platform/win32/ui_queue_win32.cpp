@@ -1,10 +1,10 @@
 #include <windows.h>
 
-#include <exception>
 #include <memory>
 #include <string>
 
 #include "platform/ui_queue.h"
+#include "platform/win32/unhandled_error.h"
 #include "platform/win32/window_class.h"
 
 namespace vellum {
@@ -12,13 +12,6 @@ namespace vellum {
 namespace {
 
 constexpr UINT kRunWork = WM_APP + 1;
-
-void ShowUnhandledWorkError(const char* message) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, message, -1, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 1), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, message, -1, text.data(), length);
-    MessageBoxW(nullptr, text.c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
-}
 
 // A message-only window owned by the user-interface thread: posting to it from any thread
 // hands the work to that thread's message loop.
@@ -47,16 +40,15 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         if (message == kRunWork) {
             std::unique_ptr<TWork> work(reinterpret_cast<TWork*>(lParam));
-            // An error must not unwind through the system's message dispatch: it is shown, and
-            // the loop goes on, as for any error raised while handling a message.
-            try {
+            // Work that reaches the message loop inside the box of an error report is dropped:
+            // the process ends once the box closes.
+            if (UnhandledErrorReportShowing()) return 0;
+            // Nothing handled what the work raises (the page's requests report their own
+            // errors): it goes to the program's report, never through the system's dispatch.
+            return GuardedWindowMessage([&] {
                 (*work)();
-            } catch (const std::exception& error) {
-                ShowUnhandledWorkError(error.what());
-            } catch (...) {
-                ShowUnhandledWorkError("Unknown error");
-            }
-            return 0;
+                return LRESULT{0};
+            });
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }

@@ -1,5 +1,7 @@
 #include "platform/win32/window_class.h"
 
+#include "platform/win32/unhandled_error.h"
+
 namespace vellum {
 
 namespace {
@@ -16,7 +18,10 @@ LRESULT CALLBACK BoundWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
     }
     IWindowHandler* handler = BoundHandler(window);
     if (handler == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-    const LRESULT result = handler->HandleMessage(window, message, wParam, lParam);
+    // What a handler raises must not unwind through the system's frames: it ends in the
+    // program's report of errors nothing handled.
+    const LRESULT result =
+        GuardedWindowMessage([&] { return handler->HandleMessage(window, message, wParam, lParam); });
     // The window's last message: the handler may go away from here on.
     if (message == WM_NCDESTROY) UnbindWindow(window);
     return result;

@@ -5,12 +5,15 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <map>
 #include <mutex>
 #include <thread>
+#include <tuple>
 
 #include "core/archive/calculations.h"
 #include "core/archive/zip_writer.h"
 #include "core/errors.h"
+#include "core/text/ascii_case.h"
 #include "core/text/utf.h"
 
 namespace vellum::pack {
@@ -43,30 +46,84 @@ TArchiveInput InputFor(std::string entryName, const std::filesystem::path& sourc
     return {std::move(entryName), source, static_cast<std::int64_t>(std::filesystem::file_size(source))};
 }
 
+// The resolved target of a symbolic link that leads out of the given folders (directly or
+// through further links); nothing for other files and for links that stay inside.
+std::optional<std::filesystem::path> LinkTargetOutside(const std::filesystem::path& path,
+                                                       const std::vector<std::filesystem::path>& roots) {
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) return std::nullopt;
+    const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+    if (error) return std::nullopt;  // a loop: reading it fails later with the system's reason
+    for (const std::filesystem::path& root : roots) {
+        const std::filesystem::path inside = target.lexically_relative(root);
+        if (!inside.empty() && *inside.begin() != "..") return std::nullopt;
+    }
+    return target;
+}
+
+// Entry names write '\' as '/', and the archive finds entries with A to Z folded and serves the
+// first of several that match: a second such file would be packed but never read.
+void RefuseCollidingNames(const std::vector<TArchiveInput>& inputs, const std::filesystem::path& projectDir) {
+    std::map<std::string, const TArchiveInput*> seen;
+    std::string collisions;
+    for (const TArchiveInput& input : inputs) {
+        const auto [first, added] = seen.emplace(FoldAsciiCase(input.EntryName), &input);
+        if (added) continue;
+        const auto shown = [&](const TArchiveInput& which) {
+            return "'" + PathToUtf8(which.Source.lexically_relative(projectDir)) + "'";
+        };
+        collisions += "\n  " + shown(*first->second) + " and " + shown(input) + " both become the archive entry '" +
+                      first->second->EntryName + "'";
+    }
+    if (!collisions.empty())
+        throw EVellumError(
+            "files whose names the archive cannot tell apart (it ignores the case of A to Z, and "
+            "'\\' becomes '/'), so the app would only ever see the first:" +
+            collisions + "\nrename one of each pair");
+}
+
 }  // namespace
 
-std::vector<TArchiveInput> CollectArchiveInputs(const std::filesystem::path& projectDir, const std::string& dirName,
-                                                const std::optional<std::filesystem::path>& loader,
-                                                const std::optional<std::filesystem::path>& installer) {
-    std::vector<TArchiveInput> inputs;
+TCollectedInputs CollectArchiveInputs(const std::filesystem::path& projectDir, const std::string& dirName,
+                                      const std::optional<std::filesystem::path>& loader,
+                                      const std::optional<std::filesystem::path>& installer) {
+    TCollectedInputs collected;
+    std::vector<TArchiveInput>& inputs = collected.Inputs;
+    // The DirName folder is read wherever it leads, since the settings name it; links found in it
+    // must stay within it or the project folder.
+    const std::filesystem::path appDir = projectDir / PathFromUtf8(dirName);
+    const std::vector<std::filesystem::path> roots = {std::filesystem::canonical(projectDir),
+                                                      std::filesystem::canonical(appDir)};
+    const auto leftOutLink = [&](const std::filesystem::path& path) {
+        const auto target = LinkTargetOutside(path, roots);
+        if (target)
+            collected.Warnings.push_back("'" + PathToUtf8(path.lexically_relative(projectDir)) + "' is a link to '" +
+                                         PathToUtf8(*target) +
+                                         "', outside the project folder; it is left out of the archive");
+        return target.has_value();
+    };
+
     inputs.push_back(InputFor("vlm.ini", projectDir / "vlm.ini"));
-    if (std::filesystem::is_regular_file(projectDir / "vlm-webviewjs"))
-        inputs.push_back(InputFor("vlm-webviewjs", projectDir / "vlm-webviewjs"));
+    const std::filesystem::path pageScript = projectDir / "vlm-webviewjs";
+    if (std::filesystem::is_regular_file(pageScript) && !leftOutLink(pageScript))
+        inputs.push_back(InputFor("vlm-webviewjs", pageScript));
     if (loader) inputs.push_back(InputFor("WebView2LoaderWin64.dll", *loader));
     if (installer) inputs.push_back(InputFor("WebView2Installer.exe", *installer));
 
-    const std::filesystem::path appDir = projectDir / PathFromUtf8(dirName);
     std::vector<TArchiveInput> appFiles;
     for (const auto& item : std::filesystem::recursive_directory_iterator(appDir)) {
+        if (item.is_symlink() && leftOutLink(item.path())) continue;
         if (!item.is_regular_file()) continue;
         std::string relative = PathToUtf8(item.path().lexically_relative(appDir));
         std::replace(relative.begin(), relative.end(), '\\', '/');
         appFiles.push_back({dirName + "/" + relative, item.path(), static_cast<std::int64_t>(item.file_size())});
     }
-    std::sort(appFiles.begin(), appFiles.end(),
-              [](const TArchiveInput& a, const TArchiveInput& b) { return a.EntryName < b.EntryName; });
+    std::sort(appFiles.begin(), appFiles.end(), [](const TArchiveInput& a, const TArchiveInput& b) {
+        return std::tie(a.EntryName, a.Source) < std::tie(b.EntryName, b.Source);
+    });
     inputs.insert(inputs.end(), std::make_move_iterator(appFiles.begin()), std::make_move_iterator(appFiles.end()));
-    return inputs;
+    RefuseCollidingNames(inputs, projectDir);
+    return collected;
 }
 
 void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, const TArchiveWriteOptions& options) {

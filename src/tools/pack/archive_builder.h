@@ -18,12 +18,21 @@ struct TArchiveInput {
     std::int64_t Size = 0;
 };
 
+struct TCollectedInputs {
+    std::vector<TArchiveInput> Inputs;
+    std::vector<std::string> Warnings;  // what was left out, and why
+};
+
 // The archive's layout mirrors the project folder: "vlm.ini", "vlm-webviewjs" when present, the
 // loader as "WebView2LoaderWin64.dll", the installer as "WebView2Installer.exe", then every
 // file below the DirName folder as "DirName/relative/path".
-std::vector<TArchiveInput> CollectArchiveInputs(const std::filesystem::path& projectDir, const std::string& dirName,
-                                                const std::optional<std::filesystem::path>& loader,
-                                                const std::optional<std::filesystem::path>& installer);
+// A symbolic link whose target lies outside the project folder (and outside the DirName folder)
+// is left out with a warning, so that nothing from elsewhere on the machine ends up in the app.
+// Two files whose entry names the app cannot tell apart ('\' is written as '/', and the reader
+// ignores the case of A to Z) are refused with an EVellumError naming both.
+TCollectedInputs CollectArchiveInputs(const std::filesystem::path& projectDir, const std::string& dirName,
+                                      const std::optional<std::filesystem::path>& loader,
+                                      const std::optional<std::filesystem::path>& installer);
 
 struct TArchiveWriteOptions {
     bool Deflate = false;

@@ -107,6 +107,13 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
         err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " is not a Windows executable\n";
         return 1;
     }
+    if (location->FileSize < location->ImageEnd) {
+        // Its archive would start inside the image it lacks, where the app never looks.
+        err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " is shorter than its program image (its "
+            << "headers describe " << location->ImageEnd << " bytes, the file holds " << location->FileSize
+            << "): it is cut off or damaged; give the complete runtime\n";
+        return 1;
+    }
     if (location->HasArchive()) {
         err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " already carries an attached archive ("
             << location->ArchiveSize()
@@ -117,9 +124,12 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
         err << "vellum-pack: warning: no loader library given (--loader): the packaged app will report that the "
                "WebView2 runtime is missing\n";
 
-    if (options.Output.has_parent_path()) std::filesystem::create_directories(options.Output.parent_path());
-    const std::vector<TArchiveInput> inputs =
+    // Collected before anything is created, so that a refused project leaves nothing behind.
+    const TCollectedInputs collected =
         CollectArchiveInputs(options.ProjectDir, check.DirName, options.Loader, options.Installer);
+    for (const std::string& warning : collected.Warnings) err << "vellum-pack: warning: " << warning << '\n';
+    const std::vector<TArchiveInput>& inputs = collected.Inputs;
+    if (options.Output.has_parent_path()) std::filesystem::create_directories(options.Output.parent_path());
 
     // The runtime's bytes first, then the archive appended behind them with offsets relative to
     // its own first byte: what AppendZipToExe produces, without a second copy of the archive.

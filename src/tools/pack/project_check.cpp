@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <sstream>
 
+#include "app/startup/data_folder_name.h"
 #include "core/settings/app_settings.h"
 #include "core/text/ascii_case.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
+#include "tools/pack/project_file_reader.h"
 
 namespace vellum::pack {
 
@@ -94,13 +94,16 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
         check.Findings.push_back({TFinding::TSeverity::Warning, line, std::move(message)});
     };
 
-    const std::filesystem::path settingsPath = projectDir / "vlm.ini";
-    std::ifstream file(settingsPath, std::ios::binary);
-    if (!file) {
+    const TProjectFileContents settingsFile = ReadProjectFile(projectDir / "vlm.ini");
+    if (settingsFile.Outcome == TProjectFileContents::TOutcome::Missing) {
         error(0, "no settings file: the project folder must hold vlm.ini");
         return check;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (settingsFile.Outcome != TProjectFileContents::TOutcome::Read) {
+        error(0, "the settings file " + settingsFile.Problem);
+        return check;
+    }
+    const std::string& bytes = settingsFile.Bytes;
 
     const bool hasBom =
         bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
@@ -179,6 +182,12 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
             error(lineOf(key),
                   std::string("'") + key + "' is missing or empty in [App]: the app would end at start without a word");
     }
+    const std::string id = settings.ReadString("App", "ID", "");
+    if (!id.empty())
+        if (const auto problem = DataFolderNameProblem(id))
+            error(lineOf("ID"), "ID '" + id + "' " + *problem +
+                                    ": the ID names the app's data folder, one folder of its own in the user's local "
+                                    "application data, so the app would end at start without a word");
 
     check.DirName = settings.ReadString("App", "DirName", "");
     if (!check.DirName.empty()) {

@@ -24,9 +24,10 @@ struct TProjectCheck {
 };
 
 // Reads PROJECT_DIR/vlm.ini the way the runtime will and says plainly what the runtime would
-// otherwise do silently: a missing identity ends the app without a word, a word where a number
-// belongs reads as the default, an unknown key is ignored, a start page that is not in the
-// folder shows nothing.
+// otherwise do silently: a missing identity, or an ID that is not one plain folder name, ends
+// the app without a word, a word where a number belongs reads as the default, an unknown key is
+// ignored, a start page that is not in the folder shows nothing. A vlm.ini that is not a regular
+// file, or cannot be read, is an error that says so.
 TProjectCheck CheckProject(const std::filesystem::path& projectDir);
 
 }  // namespace vellum::pack
