@@ -6,6 +6,7 @@
 
 #include "bridge/bridge_arguments.h"
 #include "bridge/browser_external_module.h"
+#include "browser/edge_browser.h"
 #include "core/archive/zip_archive.h"
 #include "webview2/com_object.h"
 #include "webview2/wide_text.h"
@@ -56,17 +57,6 @@ public:
     std::uintptr_t PageWindowHandle() override { return 0; }
 };
 
-// What the control's message handler does with the runtime's arguments.
-TPageMessage ReadMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
-    TPageMessage message;
-    LPWSTR plain = nullptr;
-    if (SUCCEEDED(args->TryGetWebMessageAsString(&plain))) message.PlainText = TakeWideString(plain);
-    LPWSTR json = nullptr;
-    args->get_WebMessageAsJson(&json);
-    message.Json = TakeWideString(json);
-    return message;
-}
-
 void BM_PageMessageToAnswer(benchmark::State& state) {
     TManualUiQueue queue;
     TConvertingPage page;
@@ -77,7 +67,7 @@ void BM_PageMessageToAnswer(benchmark::State& state) {
     auto message = TComPtr<TFixedMessage>::Adopt(
         new TFixedMessage(R"({"id":10002,"uuid":"0f8fad5b-d9cb-469f-a165-70867728950e","data":{}})"));
     for (auto _ : state) {
-        module.EdgeBrowserWebMessageReceived(ReadMessage(message.Get()));
+        module.EdgeBrowserWebMessageReceived(ReadWebMessage(message.Get()));
         queue.Pump();
     }
 }

@@ -12,8 +12,7 @@ namespace {
 
 // The border the settings give the window outside fullscreen (sizeable unless set).
 TBorderStyle ConfiguredBorder(const TAppSettings* settings) {
-    const std::int32_t kind = settings != nullptr ? settings->ReadInteger("App", "WindowBorder", 2) : 2;
-    return kind >= 0 && kind <= 5 ? static_cast<TBorderStyle>(kind) : TBorderStyle::Sizeable;
+    return BorderStyleFromSetting(settings != nullptr ? settings->ReadInteger("App", "WindowBorder", 2) : 2);
 }
 
 std::string ArgumentsAsJson(const THostInfo& host) {

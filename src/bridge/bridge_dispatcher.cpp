@@ -88,7 +88,11 @@ void TBridgeDispatcher::Dispatch(const TPageMessage& message) {
     }
     // The parsed message is a local: it goes on every path, also when a read or a handler
     // raises, and it belongs to nothing that a handler may free (app.close ends the window).
-    const nlohmann::json parsed = nlohmann::json::parse(ReplaceUnpairedSurrogateEscapes(message.Json), nullptr, false);
+    // Only a text the reader refused is looked at again for unpaired surrogate escapes: the
+    // requests that parse (nearly all, and the large ones) are not copied.
+    nlohmann::json parsed = nlohmann::json::parse(message.Json, nullptr, false);
+    if (parsed.is_discarded())
+        parsed = nlohmann::json::parse(ReplaceUnpairedSurrogateEscapes(message.Json), nullptr, false);
     const std::string idText = ReadRequestText(parsed, "id");
     const std::string uuid = ReadRequestText(parsed, "uuid");
     if (!parsed.contains("data")) throw EVellumError("Value 'data' not found");

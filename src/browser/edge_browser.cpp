@@ -419,19 +419,21 @@ void TCustomEdgeBrowser::SetPageEvents(IPageEvents* events) {
     pageEvents_ = events;
 }
 
-void TCustomEdgeBrowser::ForwardWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
-    if (pageEvents_ == nullptr) return;
-    // Read while the runtime's arguments exist; the receiver may keep the copy for later.
+TPageMessage ReadWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
     TPageMessage message;
     LPWSTR plain = nullptr;
-    if (SUCCEEDED(args->TryGetWebMessageAsString(&plain)))
-        message.PlainText = TakeWideString(plain);
-    else
-        TakeWideString(plain);
+    const bool isString = SUCCEEDED(args->TryGetWebMessageAsString(&plain));
+    std::string text = TakeWideString(plain);
+    if (isString) message.PlainText = std::move(text);
     LPWSTR json = nullptr;
     args->get_WebMessageAsJson(&json);
     message.Json = TakeWideString(json);
-    pageEvents_->PageMessageReceived(message);
+    return message;
+}
+
+void TCustomEdgeBrowser::ForwardWebMessage(ICoreWebView2WebMessageReceivedEventArgs* args) {
+    // Read while the runtime's arguments exist; the receiver may keep the copy for later.
+    if (pageEvents_ != nullptr) pageEvents_->PageMessageReceived(ReadWebMessage(args));
 }
 
 void TCustomEdgeBrowser::ForwardResourceRequest(ICoreWebView2WebResourceRequestedEventArgs* args) {

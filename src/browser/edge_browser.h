@@ -255,6 +255,10 @@ private:
     IPageEvents* pageEvents_ = nullptr;
 };
 
+// A page message copied out of the runtime's event arguments: the plain string only when the
+// page posted a string, and the JSON text.
+TPageMessage ReadWebMessage(webview2::ICoreWebView2WebMessageReceivedEventArgs* args);
+
 // The control as forms use it: the same behaviour, every event available.
 class TEdgeBrowser : public TCustomEdgeBrowser {
 public:

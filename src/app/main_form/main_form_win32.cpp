@@ -70,7 +70,7 @@ void TMainForm::Show() {
                          .Icon = LoadIconW(instance, L"MAINICON")});
     DWORD style = 0, exStyle = 0;
     const int frameKind = settings_.WindowStyle == 1 ? 0 : settings_.WindowBorder;
-    borderStyle_ = frameKind >= 0 && frameKind <= 5 ? static_cast<TBorderStyle>(frameKind) : TBorderStyle::Sizeable;
+    borderStyle_ = BorderStyleFromSetting(frameKind);
     FrameStyles(frameKind, style, exStyle);
     if (settings_.WindowOrder == 1) exStyle |= WS_EX_TOPMOST;
     window_ = CreateBoundWindow(*this, exStyle, kWindowClass, Wide(state_.AppName).c_str(), style, settings_.Left,

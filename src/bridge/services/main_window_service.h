@@ -9,6 +9,11 @@ enum class TWindowState { Normal, Minimized, Maximized };
 // The main window's border styles, numbered as the settings file numbers them.
 enum class TBorderStyle { None = 0, Single = 1, Sizeable = 2, Dialog = 3, ToolWindow = 4, SizeToolWindow = 5 };
 
+// A border number from the settings; a number outside the six is sizeable.
+inline TBorderStyle BorderStyleFromSetting(int kind) {
+    return kind >= 0 && kind <= 5 ? static_cast<TBorderStyle>(kind) : TBorderStyle::Sizeable;
+}
+
 // Outer bounds in screen pixels.
 struct TWindowBounds {
     int Left = 0;
