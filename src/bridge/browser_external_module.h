@@ -9,8 +9,12 @@
 #include "bridge/browser_external_form.h"
 #include "bridge/request_queue.h"
 #include "bridge/services/dialog_service.h"
+#include "bridge/services/file_dialog_service.h"
 #include "bridge/services/host_info.h"
 #include "bridge/services/main_window_service.h"
+#include "bridge/services/notification_service.h"
+#include "bridge/services/registry_service.h"
+#include "bridge/services/shell_service.h"
 #include "browser/browser_page.h"
 #include "platform/ui_queue.h"
 
@@ -22,6 +26,10 @@ class TAppSettings;
 // The desktop services the bridge's functions use, given to the module when it is created.
 struct TBridgeServices {
     IDialogService* Dialogs = nullptr;
+    IFileDialogService* FileDialogs = nullptr;
+    IShellService* Shell = nullptr;
+    INotificationService* Notifications = nullptr;
+    IRegistryService* Registry = nullptr;
     THostInfo Host;
     // Gives the keyboard focus to the window `levels` above the page's window.
     std::function<void(int levels)> FocusWindowAbovePage;

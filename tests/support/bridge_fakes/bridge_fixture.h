@@ -12,8 +12,12 @@
 #include "bridge/browser_external_module.h"
 #include "core/archive/zip_archive.h"
 #include "recording_dialogs.h"
+#include "recording_file_dialogs.h"
 #include "recording_main_window.h"
+#include "recording_notifications.h"
 #include "recording_page.h"
+#include "recording_registry.h"
+#include "recording_shell.h"
 
 namespace vellum::testing {
 
@@ -24,6 +28,10 @@ protected:
     void CreateModule() {
         TBridgeServices services;
         services.Dialogs = &dialogs;
+        services.FileDialogs = &fileDialogs;
+        services.Shell = &shell;
+        services.Notifications = &notifications;
+        services.Registry = &registry;
         services.Host.ExecutablePath = "C:\\apps\\hello\\Hello.exe";
         services.Host.Arguments = arguments;
         services.Host.DecimalSeparator = [this] { return decimalSeparator; };
@@ -59,6 +67,10 @@ protected:
     TRecordingPage page;
     TRecordingMainWindow window;
     TRecordingDialogs dialogs;
+    TRecordingFileDialogs fileDialogs;
+    TRecordingShell shell;
+    TRecordingNotifications notifications;
+    TRecordingRegistry registry;
     TZipArchive archive;
     bool trayIconVisible = false;
     std::string decimalSeparator = ".";
