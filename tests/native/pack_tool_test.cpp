@@ -216,6 +216,34 @@ TEST_F(PackToolTest, SettingsThatAreNoRegularFileAreNamedAndNeverWaitedOn) {
     EXPECT_EQ(err.str().find("'ID' is missing"), std::string::npos) << err.str();
 }
 
+TEST_F(PackToolTest, InputsThatAreNoRegularFileAreRefusedWithoutBeingOpened) {
+    // Each pipe gets a writer, so that a tool that opened it anyway would read its bytes and
+    // fail this test on the message rather than wait.
+    const std::filesystem::path pipe = dir / "pipe.exe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    struct TCase {
+        std::vector<std::string> Arguments;
+        std::string Message;
+    };
+    const std::vector<TCase> cases = {
+        {{"build", project.string(), "-o", output.string(), "--runtime", pipe.string(), "--loader", loader.string()},
+         "the runtime '" + pipe.string() + "' is a named pipe (FIFO), not a regular file"},
+        {{"build", project.string(), "-o", output.string(), "--runtime", runtime.string(), "--loader", pipe.string()},
+         "the loader library '" + pipe.string() + "' is a named pipe (FIFO), not a regular file"},
+        {{"build", project.string(), "-o", output.string(), "--runtime", dir.Path().string(), "--loader",
+          loader.string()},
+         "the runtime '" + dir.Path().string() + "' is a folder, not a file"},
+        {{"list", pipe.string()}, "the app '" + pipe.string() + "' is a named pipe (FIFO), not a regular file"},
+    };
+    for (const TCase& c : cases) {
+        TPipeWriter writer(pipe, std::string(runtimeImage.begin(), runtimeImage.end()));
+        EXPECT_EQ(Run(c.Arguments), 1) << c.Message;
+        writer.Release();
+        EXPECT_NE(err.str().find(c.Message), std::string::npos) << err.str();
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
+}
+
 TEST_F(PackToolTest, UnreadableSettingsSayWhyInsteadOfMissing) {
     // Permission bits do not stop root, so the check runs in a child process that is root no
     // longer (user and group "nobody").

@@ -81,6 +81,9 @@ void TExeUtils::AppendZipToExe(const std::filesystem::path& zipPath, const std::
 }
 
 std::optional<TArchiveLocation> TExeUtils::LocateArchive(const std::filesystem::path& exePath) {
+    // A named pipe or device would be waited on when opened; it holds no program image anyway.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(exePath, error)) return std::nullopt;
     const auto imageEnd = ComputePeImageEndOfFile(exePath);
     if (!imageEnd) return std::nullopt;
     return TArchiveLocation{*imageEnd, GetFileSizeOfPath(exePath)};

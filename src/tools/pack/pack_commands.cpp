@@ -12,6 +12,7 @@
 #include "core/text/utf.h"
 #include "tools/pack/archive_builder.h"
 #include "tools/pack/progress_bar.h"
+#include "tools/pack/project_file_reader.h"
 #include "tools/pack/project_check.h"
 
 namespace vellum::pack {
@@ -28,6 +29,13 @@ constexpr const char* kUsage =
 
 std::string Quoted(const std::filesystem::path& path) {
     return "'" + PathToUtf8(path) + "'";
+}
+
+// Opening a named pipe or a device for reading can wait forever for a writer; such an input is
+// refused before anything opens it.
+void RequireRegularFile(const std::string& role, const std::filesystem::path& path) {
+    const std::string problem = NonRegularFileProblem(path);
+    if (!problem.empty()) throw EVellumError("the " + role + " " + Quoted(path) + " " + problem);
 }
 
 // A file written under a temporary name and moved to its place only when complete, so that
@@ -64,6 +72,7 @@ struct TOpenedApp {
 };
 
 std::unique_ptr<TOpenedApp> OpenApp(const std::filesystem::path& app) {
+    RequireRegularFile("app", app);
     const auto location = TExeUtils::LocateArchive(app);
     if (!location) throw EVellumError(Quoted(app) + " is not a Windows executable");
     if (!location->HasArchive()) throw EVellumError(Quoted(app) + " carries no attached archive");
@@ -102,6 +111,9 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
         return 1;
     }
 
+    RequireRegularFile("runtime", options.Runtime);
+    if (options.Loader) RequireRegularFile("loader library", *options.Loader);
+    if (options.Installer) RequireRegularFile("installer", *options.Installer);
     const auto location = TExeUtils::LocateArchive(options.Runtime);
     if (!location) {
         err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " is not a Windows executable\n";

@@ -74,4 +74,10 @@ TProjectFileContents ReadProjectFile(const std::filesystem::path& path) {
     return contents;
 }
 
+std::string NonRegularFileProblem(const std::filesystem::path& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return {};
+    return DescribeFileType(info.st_mode);
+}
+
 }  // namespace vellum::pack

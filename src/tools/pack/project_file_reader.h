@@ -18,4 +18,9 @@ struct TProjectFileContents {
 // writer; a file that exists but cannot be read says why.
 TProjectFileContents ReadProjectFile(const std::filesystem::path& path);
 
+// What keeps `path` from being read as a file without waiting ("is a named pipe (FIFO), not a
+// regular file"), or the empty string when it is a regular file or does not exist (a missing
+// file is reported by whoever opens it).
+std::string NonRegularFileProblem(const std::filesystem::path& path);
+
 }  // namespace vellum::pack
