@@ -97,6 +97,7 @@ private:
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
         switch (message) {
             case WM_CLOSE: return 0;  // FormCloseQuery: never
+            case WM_DESTROY: WindowDestroyed(); break;
             case WM_TIMER: InvalidateRect(window, nullptr, FALSE); return 0;
             case WM_ERASEBKGND: return 1;
             case WM_PAINT: {

@@ -99,6 +99,7 @@ private:
             modalResult_ = 2;  // the close box or the system's close command
             return 0;
         }
+        if (message == WM_DESTROY) WindowDestroyed();
         return DefWindowProcW(window, message, wParam, lParam);
     }
 

@@ -276,6 +276,7 @@ LRESULT TMainForm::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARA
         case WM_QUERYENDSESSION: return FormCloseQuery() ? TRUE : FALSE;
         case WM_DESTROY:
             window_ = nullptr;
+            WindowDestroyed();
             PostQuitMessage(0);
             return 0;
         case WM_SIZE:
