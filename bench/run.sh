@@ -36,6 +36,10 @@ echo "== in-process benchmarks (Google Benchmark) =="
 "$bin/archive_bench" --benchmark_min_time=1 --benchmark_format=console 2>/dev/null | grep -E '^BM_'
 
 echo
+echo "== page messages: host time per message, resident memory over 100,000 messages =="
+"$bin/bridge_bench" --benchmark_format=console 2>/dev/null | grep -E '^BM_'
+
+echo
 echo "== packing 100 MB in 5,000 files =="
 "$bin/make_bench_project" "$work/project" 5000 100
 echo stand-in > "$work/loader.dll"
