@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/balloon_notifier_win32.h"
@@ -127,6 +128,26 @@ TEST(DesktopNotificationsWine, ABalloonClickRaisesOnClickAndNothingOnceTheServic
     EXPECT_FALSE(IsWindow(window)) << "the service's window went with it";
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(clicks, std::vector<std::string>{"a\\b\n</script>"});
+}
+
+TEST(DesktopNotificationsWine, AToastClickOnAPlatformThreadIsRaisedOnTheUiThreadWhileTheSinkLives) {
+    IUiQueue& queue = MainThreadUiQueue();  // this thread's, which serves it
+    std::vector<std::pair<std::string, DWORD>> raised;
+    auto sink = std::make_shared<TClickSink>(
+        [&](const std::string& name) { raised.emplace_back(name, GetCurrentThreadId()); });
+    const auto click = ClickThroughQueue(sink, queue);
+    std::thread([&] { click("from \"elsewhere\""); }).join();
+    EXPECT_TRUE(raised.empty()) << "nothing runs on the platform's thread";
+    EXPECT_TRUE(PumpUntil([&] { return !raised.empty(); }));
+    ASSERT_EQ(raised.size(), 1u);
+    EXPECT_EQ(raised[0].first, "from \"elsewhere\"");
+    EXPECT_EQ(raised[0].second, GetCurrentThreadId());
+
+    std::thread([&] { click("queued before the end"); }).join();
+    sink.reset();  // the service goes while the click waits in the queue
+    std::thread([&] { click("after the end"); }).join();
+    PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(raised.size(), 1u);
 }
 
 TEST(ToastRegistrationWine, WritesTheShortcutToTheExecutableAndTheActionCenterSetting) {

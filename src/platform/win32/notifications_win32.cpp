@@ -21,17 +21,22 @@ bool SetProcessAppUserModelId(const std::wstring& id) {
     return set != nullptr && SUCCEEDED(set(id.c_str()));
 }
 
-using TClickSink = std::function<void(const std::string&)>;
-
 void RaiseIfAlive(const std::weak_ptr<TClickSink>& sink, const std::string& name) {
     if (const auto raise = sink.lock()) (*raise)(name);
 }
 
 }  // namespace
 
+std::function<void(const std::string& name)> ClickThroughQueue(std::weak_ptr<TClickSink> sink, IUiQueue& uiQueue) {
+    IUiQueue* queue = &uiQueue;
+    return [sink = std::move(sink), queue](const std::string& name) {
+        queue->Post([sink, name] { RaiseIfAlive(sink, name); });
+    };
+}
+
 TDesktopNotifications::TDesktopNotifications(TOptions options, IUiQueue& uiQueue)
     : options_(std::move(options)), uiQueue_(uiQueue) {
-    clickSink_ = std::make_shared<std::function<void(const std::string&)>>([this](const std::string& name) {
+    clickSink_ = std::make_shared<TClickSink>([this](const std::string& name) {
         if (OnClick) OnClick(name);
     });
 }
@@ -48,13 +53,7 @@ void* TDesktopNotifications::BalloonWindow() const {
 
 void TDesktopNotifications::Decide() {
     if (options_.AllowToasts) {
-        // The platform raises a toast's click on a thread of its own: only the name crosses
-        // over, and the user-interface thread raises it if we still exist.
-        std::weak_ptr<TClickSink> sink = clickSink_;
-        IUiQueue* queue = &uiQueue_;
-        toasts_ = TToastNotifier::Load([sink, queue](const std::string& name) {
-            queue->Post([sink, name] { RaiseIfAlive(sink, name); });
-        });
+        toasts_ = TToastNotifier::Load(ClickThroughQueue(clickSink_, uiQueue_));
         if (toasts_) {
             const TToastRegistration registration = ToastRegistrationFor(options_.Executable);
             if (RegisterToastApplication(registration) && SetProcessAppUserModelId(registration.AppUserModelId) &&

@@ -13,6 +13,12 @@ namespace vellum {
 class TToastNotifier;
 class TBalloonNotifier;
 
+using TClickSink = std::function<void(const std::string& name)>;
+
+// A toast click as the platform raises it, on a thread of its own: only the name crosses over,
+// to `uiQueue`, whose thread raises it through `sink` if the sink still exists then.
+std::function<void(const std::string& name)> ClickThroughQueue(std::weak_ptr<TClickSink> sink, IUiQueue& uiQueue);
+
 // The desktop's notifications on Windows: toasts where the notification platform offers them
 // (Windows 8 and later), otherwise balloons of a notification-area icon of its own. Created and
 // used on the user-interface thread; clicks are raised there, and never after it is gone.
@@ -44,7 +50,7 @@ private:
     IUiQueue& uiQueue_;
     // Clicks arriving on the platform's threads reach OnClick through the user-interface queue
     // only while this lives.
-    std::shared_ptr<std::function<void(const std::string&)>> clickSink_;
+    std::shared_ptr<TClickSink> clickSink_;
     TPath path_ = TPath::Undecided;
     std::unique_ptr<TToastNotifier> toasts_;
     std::unique_ptr<TBalloonNotifier> balloons_;
