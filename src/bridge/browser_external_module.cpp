@@ -17,6 +17,7 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterLibraryFunctions(*this, dispatcher_);
     RegisterAppFunctions(*this, dispatcher_);
     RegisterWindowFunctions(*this, dispatcher_);
+    RegisterNotificationFunctions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {
@@ -36,9 +37,15 @@ void TBrowserExternalModule::DataModuleCreate() {
     InFullscreen = false;
     FBrowserExternalForm = services_.CreateExternalForm ? services_.CreateExternalForm() : CreateBrowserExternalForm();
     FBrowserExternalForm->OnTrayIconClick = [this] { RunPageScript(kTrayIconClickScript); };
+    if (services_.Notifications != nullptr)
+        services_.Notifications->OnClick = [this](const std::string& name) {
+            RunPageScript(NotificationClickScript(name));
+        };
 }
 
 void TBrowserExternalModule::DataModuleDestroy() {
+    // The service may outlive the module: a notification clicked later raises nothing.
+    if (services_.Notifications != nullptr) services_.Notifications->OnClick = nullptr;
     ClearReferences();
     FBrowserExternalForm.reset();
 }

@@ -9,5 +9,6 @@ class TBridgeDispatcher;
 void RegisterLibraryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterNotificationFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum

@@ -69,6 +69,8 @@ private:
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
 
     bool FCanClose = false;
+    // Before the module: it outlives the module, which lets go of its click when it goes.
+    std::unique_ptr<INotificationService> FNotifications;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
 };

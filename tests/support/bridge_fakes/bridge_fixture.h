@@ -26,6 +26,7 @@ protected:
     void SetUp() override { CreateModule(); }
 
     void CreateModule() {
+        module.reset();  // the old module lets go of the services before the new one takes them
         TBridgeServices services;
         services.Dialogs = &dialogs;
         services.FileDialogs = &fileDialogs;
