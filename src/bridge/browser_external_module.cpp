@@ -17,6 +17,9 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterLibraryFunctions(*this, dispatcher_);
     RegisterAppFunctions(*this, dispatcher_);
     RegisterWindowFunctions(*this, dispatcher_);
+    RegisterShellFunctions(*this, dispatcher_);
+    RegisterSystemFunctions(*this, dispatcher_);
+    RegisterRegistryFunctions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {

@@ -9,5 +9,8 @@ class TBridgeDispatcher;
 void RegisterLibraryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterShellFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterSystemFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterRegistryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum

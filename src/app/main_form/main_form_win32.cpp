@@ -86,6 +86,10 @@ void TMainForm::FormCreate() {
     FCanClose = false;
     TBridgeServices services;
     services.Dialogs = this;
+    FShellService = std::make_unique<TWin32ShellService>();
+    services.Shell = FShellService.get();
+    FRegistryService = std::make_unique<TWin32RegistryService>();
+    services.Registry = FRegistryService.get();
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = arguments_;
     services.Host.DecimalSeparator = GetUserDecimalSeparator;
