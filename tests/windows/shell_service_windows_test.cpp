@@ -55,10 +55,12 @@ TEST(ShellServiceWindows, NonAsciiTextReachesCmdAndComesBackDecodedFromTheAnsiCo
 
 TEST(ShellServiceWindows, RefusalsCarryTheSystemsTextForTheLastError) {
     TWin32ShellService shell;
-    const TShellOutcome missing = shell.Execute("C:\\vellum\\no\\such\\file.txt", "");
-    EXPECT_FALSE(missing.Done);
-    EXPECT_FALSE(missing.ErrorText.empty());
-    RecordProperty("missing_file_text", missing.ErrorText);
+    testing::TTempDir dir;
+    const std::string missingFile = PathToUtf8(dir.Path() / "missing.txt");
+    EXPECT_EQ(shell.Execute(missingFile, ""), (TShellOutcome{false, SystemErrorMessage(ERROR_FILE_NOT_FOUND)}));
+    EXPECT_EQ(shell.Execute("C:\\vellum\\no\\such\\file.txt", ""),
+              (TShellOutcome{false, SystemErrorMessage(ERROR_PATH_NOT_FOUND)}));
+    EXPECT_FALSE(SystemErrorMessage(ERROR_FILE_NOT_FOUND).empty());
     const TShellOutcome quoted = shell.Explore("C:\\a\" /root,C:\\");
     EXPECT_EQ(quoted, (TShellOutcome{false, SystemErrorMessage(ERROR_INVALID_NAME)}));
     EXPECT_FALSE(quoted.ErrorText.empty());
