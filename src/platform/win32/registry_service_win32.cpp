@@ -39,12 +39,14 @@ private:
     HKEY handle_ = nullptr;
 };
 
-// The subkey at `index`; empty when there is none (key names are never empty).
-std::wstring SubkeyName(HKEY key, DWORD index) {
-    wchar_t name[256];  // key names hold at most 255 characters
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return {};
-    return std::wstring(name, length);
+// The subkey at `index`, in a buffer of `longest` characters; empty when there is none (key
+// names are never empty).
+std::wstring SubkeyName(HKEY key, DWORD index, DWORD longest) {
+    std::wstring name(static_cast<std::size_t>(longest) + 1, L'\0');
+    DWORD length = longest + 1;
+    if (RegEnumKeyExW(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return {};
+    name.resize(length);
+    return name;
 }
 
 // Depth first from the last subkey down, each subkey deleted from the key above it; then the
@@ -53,10 +55,11 @@ bool DeleteTree(HKEY parent, const std::wstring& path) {
     {
         const TOpenKey key(parent, path, kFullAccess);
         DWORD subkeys = 0;
-        if (key && RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+        DWORD longest = 0;
+        if (key && RegQueryInfoKeyW(key.Handle(), nullptr, nullptr, nullptr, &subkeys, &longest, nullptr, nullptr,
                                     nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
             for (DWORD index = subkeys; index-- > 0;) {
-                const std::wstring name = SubkeyName(key.Handle(), index);
+                const std::wstring name = SubkeyName(key.Handle(), index, longest);
                 if (!name.empty()) DeleteTree(key.Handle(), name);
             }
     }
