@@ -18,6 +18,9 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterAppFunctions(*this, dispatcher_);
     RegisterWindowFunctions(*this, dispatcher_);
     RegisterNotificationFunctions(*this, dispatcher_);
+    RegisterShellFunctions(*this, dispatcher_);
+    RegisterSystemFunctions(*this, dispatcher_);
+    RegisterRegistryFunctions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {

@@ -10,5 +10,8 @@ void RegisterLibraryFunctions(TBrowserExternalModule& module, TBridgeDispatcher&
 void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterNotificationFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterShellFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterSystemFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterRegistryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum

@@ -89,6 +89,10 @@ void TMainForm::FormCreate() {
     services.Dialogs = this;
     if (!FNotifications) FNotifications = CreateDesktopNotifications(state_.AppName);
     services.Notifications = FNotifications.get();
+    FShellService = std::make_unique<TWin32ShellService>();
+    services.Shell = FShellService.get();
+    FRegistryService = std::make_unique<TWin32RegistryService>();
+    services.Registry = FRegistryService.get();
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = arguments_;
     services.Host.DecimalSeparator = GetUserDecimalSeparator;

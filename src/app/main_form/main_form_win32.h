@@ -12,6 +12,8 @@
 #include "bridge/browser_external_module.h"
 #include "bridge/services/dialog_service.h"
 #include "bridge/services/main_window_service.h"
+#include "platform/win32/registry_service_win32.h"
+#include "platform/win32/shell_service_win32.h"
 #include "platform/win32/window_class.h"
 
 namespace vellum {
@@ -71,6 +73,9 @@ private:
     bool FCanClose = false;
     // Before the module: it outlives the module, which lets go of its click when it goes.
     std::unique_ptr<INotificationService> FNotifications;
+    // The shell and registry seams of the bridge; declared first, they outlive the module.
+    std::unique_ptr<TWin32ShellService> FShellService;
+    std::unique_ptr<TWin32RegistryService> FRegistryService;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
 };

@@ -164,6 +164,12 @@ bool TSysUtils::ShellOpen(const std::string& FilePath) {
 }
 
 bool TSysUtils::ShellExplore(const std::string& FilePath) {
+    // No file name holds a double quote; one here would end the quoted path and hand the rest
+    // to the file manager as further switches.
+    if (FilePath.find('"') != std::string::npos) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
     const std::wstring parameters = Wide("/select, \"" + FilePath + "\"");
     const auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteW(GetActiveWindow(), L"open", L"explorer.exe", parameters.c_str(), nullptr, SW_SHOWNORMAL));
@@ -234,6 +240,8 @@ std::string TSysUtils::GetDosOutput(const std::string& CommandLine, const std::s
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &security, 0)) return {};
+    // Only the write end is the child's: the read end stays ours alone.
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
@@ -249,20 +257,19 @@ std::string TSysUtils::GetDosOutput(const std::string& CommandLine, const std::s
                                         WorkingDir.empty() ? nullptr : folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);
 
-    std::string output;
+    // Decoded once it is whole: a character of a multi-byte code page may span two reads, and
+    // a zero byte the command wrote does not cut off the rest of its read.
+    std::string bytes;
     if (started) {
-        char chunk[256];
+        char chunk[4096];
         DWORD read = 0;
-        while (ReadFile(readEnd, chunk, 255, &read, nullptr) && read > 0) {
-            chunk[read] = '\0';
-            output += AnsiToUtf8(std::string_view(chunk, std::char_traits<char>::length(chunk)));
-        }
+        while (ReadFile(readEnd, chunk, sizeof chunk, &read, nullptr) && read > 0) bytes.append(chunk, read);
         WaitForSingleObject(process.hProcess, INFINITE);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }
     CloseHandle(readEnd);
-    return output;
+    return AnsiToUtf8(bytes);
 }
 
 void TSysUtils::EditWithMSPaint(const std::string& FilePath) {

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "bridge/browser_external_module.h"
 #include "core/archive/zip_archive.h"
+#include "core/errors.h"
 #include "recording_dialogs.h"
 #include "recording_file_dialogs.h"
 #include "recording_main_window.h"
@@ -50,6 +52,16 @@ protected:
         module->EdgeBrowserWebMessageReceived(TPageMessage{plain, json});
         queue.Pump();
         return {page.Answers.begin() + static_cast<std::ptrdiff_t>(before), page.Answers.end()};
+    }
+
+    // The error one request raised (it then got no answer), or nothing when it raised none.
+    std::optional<std::string> RaisedBy(const std::string& json) {
+        try {
+            Send(json);
+        } catch (const EVellumError& raised) {
+            return raised.what();
+        }
+        return std::nullopt;
     }
 
     // The request JSON of one call, uuid "u".

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "bridge/browser_external_module.h"
+#include "core/errors.h"
+
+namespace vellum {
+
+// The module's shell and registry; a host created without one cannot serve their functions,
+// and the error leaves the dispatcher (the page gets no answer).
+inline IShellService& ShellOf(const TBrowserExternalModule& module) {
+    if (module.Services().Shell == nullptr) throw EVellumError("The bridge has no shell service");
+    return *module.Services().Shell;
+}
+
+inline IRegistryService& RegistryOf(const TBrowserExternalModule& module) {
+    if (module.Services().Registry == nullptr) throw EVellumError("The bridge has no registry service");
+    return *module.Services().Registry;
+}
+
+}  // namespace vellum
