@@ -18,6 +18,9 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterAppFunctions(*this, dispatcher_);
     RegisterWindowFunctions(*this, dispatcher_);
     RegisterDialogFunctions(*this, dispatcher_);
+    RegisterFileFunctions(*this, dispatcher_);
+    RegisterFolderFunctions(*this, dispatcher_);
+    RegisterBase64Functions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {

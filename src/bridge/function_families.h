@@ -11,5 +11,8 @@ void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dis
 void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 // Dialogs, files, folders and base64.decodeToFile.
 void RegisterDialogFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterFileFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterFolderFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterBase64Functions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum
