@@ -13,29 +13,20 @@
 
 #include <nlohmann/json.hpp>
 
+#include "answer_only_page.h"
 #include "bridge/browser_external_module.h"
 #include "core/archive/zip_archive.h"
 
 namespace vellum {
 namespace {
 
-class TCountingPage final : public IBrowserPage {
+class TCountingPage final : public TAnswerOnlyPage {
 public:
-    void SetPageEvents(IPageEvents*) override {}
-    void Navigate(const std::string&) override {}
-    void ExecuteScript(const std::string&) override {}
     bool PostWebMessageAsJson(const std::string& json) override {
         LastSize = json.size();
         Succeeded = json.find("\"success\": true") != std::string::npos;
         return true;
     }
-    void AddDocumentScript(const std::string&) override {}
-    void ApplySwitches(const TPageSwitches&) override {}
-    void FilterResources(const std::string&) override {}
-    double ZoomFactor() const override { return 1; }
-    void SetZoomFactor(double) override {}
-    void SetFocus() override {}
-    std::uintptr_t PageWindowHandle() override { return 0; }
     std::size_t LastSize = 0;
     bool Succeeded = false;
 };

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "bridge/browser_external_module.h"
+#include "core/stream/stream.h"
 
 namespace vellum {
 
@@ -19,5 +20,15 @@ void MakeParentFolders(const std::string& path);
 
 // Runs a writing step: success answers `true`, an error the error's message as a JSON string.
 void AnswerWritingStep(TBrowserExternalModule& module, const std::string& uuid, const std::function<void()>& write);
+
+// A function of one path argument (`key`, required: `missing` answers its absence) that answers
+// the Boolean outcome of `operation` on the resolved path.
+void RegisterPathOperation(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher, TFunctionId id,
+                           const char* key, const char* missing, bool (*operation)(const std::string& path));
+
+// writeTextFile and decodeToFile: `filePath` resolved, its folders made, then `contents` written
+// anew by `produce` in one step; the writing step's errors are answered with their message.
+void ServeFileWrite(TBrowserExternalModule& module, const TBridgeRequest& request,
+                    const std::function<void(const std::string& contents, TStream& stream)>& produce);
 
 }  // namespace vellum

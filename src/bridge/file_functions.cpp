@@ -1,7 +1,6 @@
 // The file family: existence, deletion, writing text, and copying a file out of the app's own
 // archive. A replaced file is never lost: new content is written beside it and put in its
 // place in one step.
-#include "bridge/app_path.h"
 #include "bridge/bridge_arguments.h"
 #include "bridge/file_access.h"
 #include "bridge/function_families.h"
@@ -80,26 +79,12 @@ void ExtractFile(TBrowserExternalModule& module, const TBridgeRequest& request) 
 }  // namespace
 
 void RegisterFileFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher) {
-    const auto pathFunction = [&module, &dispatcher](TFunctionId id, bool (*operation)(const std::string&)) {
-        dispatcher.Register(id, [&module, operation](const TBridgeRequest& request) {
-            const std::string filePath = ReadArgString(request.Data, "filePath");
-            if (filePath.empty()) return module.PostFailure(request.Uuid, TStrUtils::StringToJsonString("Missing filePath"));
-            const bool outcome = operation(ResolveAppPath(filePath, AppDirPath(module)));
-            module.PostSuccess(request.Uuid, outcome ? "true" : "false");
-        });
-    };
-    pathFunction(TFunctionId::FilesFileExists, &TFileSystem::IsFile);
-    pathFunction(TFunctionId::FilesDeleteFile, &TFileSystem::RemoveFile);
+    RegisterPathOperation(module, dispatcher, TFunctionId::FilesFileExists, "filePath", "Missing filePath",
+                          &TFileSystem::IsFile);
+    RegisterPathOperation(module, dispatcher, TFunctionId::FilesDeleteFile, "filePath", "Missing filePath",
+                          &TFileSystem::RemoveFile);
     dispatcher.Register(TFunctionId::FilesWriteTextFile, [&module](const TBridgeRequest& request) {
-        const std::string filePath = ReadArgString(request.Data, "filePath");
-        if (filePath.empty()) return module.PostFailure(request.Uuid, TStrUtils::StringToJsonString("Missing filePath"));
-        const std::string path = ResolveAppPath(filePath, AppDirPath(module));
-        MakeParentFolders(path);
-        // Read before the writing step: an object or array is a bad request, not a write error.
-        const std::string contents = ReadArgString(request.Data, "contents");
-        AnswerWritingStep(module, request.Uuid, [&] {
-            ReplaceFileContents(path, [&](TStream& stream) { WriteTextLines(contents, stream); });
-        });
+        ServeFileWrite(module, request, &WriteTextLines);
     });
     dispatcher.Register(TFunctionId::FilesExtractFile,
                         [&module](const TBridgeRequest& request) { ExtractFile(module, request); });

@@ -60,17 +60,11 @@ std::string ListMatchingFiles(const std::string& top, const std::string& mask, b
 }  // namespace
 
 void RegisterFolderFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher) {
-    const auto pathFunction = [&module, &dispatcher](TFunctionId id, bool (*operation)(const std::string&)) {
-        dispatcher.Register(id, [&module, operation](const TBridgeRequest& request) {
-            const std::string dirPath = ReadArgString(request.Data, "dirPath");
-            if (dirPath.empty()) return module.PostFailure(request.Uuid, TStrUtils::StringToJsonString("Missing dirPath"));
-            const bool outcome = operation(ResolveAppPath(dirPath, AppDirPath(module)));
-            module.PostSuccess(request.Uuid, outcome ? "true" : "false");
-        });
-    };
-    pathFunction(TFunctionId::FoldersDirExists, &TFileSystem::IsDirectory);
-    pathFunction(TFunctionId::FoldersCreateDir, &MakeLastLevel);
-    pathFunction(TFunctionId::FoldersDeleteDir, &TFileSystem::RemoveDirectoryTree);
+    RegisterPathOperation(module, dispatcher, TFunctionId::FoldersDirExists, "dirPath", "Missing dirPath",
+                          &TFileSystem::IsDirectory);
+    RegisterPathOperation(module, dispatcher, TFunctionId::FoldersCreateDir, "dirPath", "Missing dirPath", &MakeLastLevel);
+    RegisterPathOperation(module, dispatcher, TFunctionId::FoldersDeleteDir, "dirPath", "Missing dirPath",
+                          &TFileSystem::RemoveDirectoryTree);
 
     dispatcher.Register(TFunctionId::FoldersListFiles, [&module](const TBridgeRequest& request) {
         const auto missing = [&](const char* text) { module.PostFailure(request.Uuid, TStrUtils::StringToJsonString(text)); };

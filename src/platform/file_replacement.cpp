@@ -75,7 +75,7 @@ void TFileReplacement::Commit() {
     stream_->Close();
     TFileSystem::FlushToDisk(temporary_);
     stream_.reset();
-    TFileSystem::ReplaceFile(temporary_, path_);
+    TFileSystem::MoveIntoPlace(temporary_, path_);
     temporary_.clear();
 }
 

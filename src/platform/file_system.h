@@ -37,7 +37,7 @@ public:
     static std::string CreateFileBeside(const std::string& path);
     // Puts `source` in place of `target` in one step (a rename); the old target stays whole
     // when this fails. A read-only target, or a folder, is not replaced. Throws EFileError.
-    static void ReplaceFile(const std::string& source, const std::string& target);
+    static void MoveIntoPlace(const std::string& source, const std::string& target);
     // Pushes a closed file's content to the disk before it replaces another.
     static void FlushToDisk(const std::string& path);
 };

@@ -131,7 +131,7 @@ test('every file and folder function on Wine\'s file system, with the bytes it w
     e1: ok(true), e2: ok(false), e3: ok(true), e4: ok(true), e5: ok(false), e6: ok(false), e7: ok(false),
     d1: ok(true), d2: ok(false), c1: ok(true), c2: ok(false), c3: ok(true),
     x1: ok(true), x2: ok(false), x3: ok(false), r1: ok(true), r2: ok(false),
-    l2: ok([`${appDir}list\\a.txt`, `${appDir}list\\README`]),
+    l2: ok([`${appDir}list\\README`, `${appDir}list\\a.txt`, `${appDir}list\\b.htmlx`]),
     l3: ok([]), l4: failed('The specified folder does not exist.'), l5: failed('Missing allDirs'),
     b1: ok(true), b2: ok(true), z1: ok(true), z2: ok(true), z3: failed('File not found'),
     q1: ok(appDir),

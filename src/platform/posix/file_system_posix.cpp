@@ -131,7 +131,7 @@ std::string TFileSystem::CreateFileBeside(const std::string& path) {
     Raise("Cannot create file", path, EEXIST);
 }
 
-void TFileSystem::ReplaceFile(const std::string& source, const std::string& target) {
+void TFileSystem::MoveIntoPlace(const std::string& source, const std::string& target) {
     const std::string native = NativePath(target);
     struct stat status {};
     if (::stat(native.c_str(), &status) == 0) {

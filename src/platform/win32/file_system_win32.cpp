@@ -156,9 +156,13 @@ std::string TFileSystem::CreateFileBeside(const std::string& path) {
     Raise("Cannot create file", path, ERROR_FILE_EXISTS);
 }
 
-void TFileSystem::ReplaceFile(const std::string& source, const std::string& target) {
+void TFileSystem::MoveIntoPlace(const std::string& source, const std::string& target) {
     // One step: the target is either the old file or the whole new one. A read-only target,
     // a folder or a file another program holds open refuses the move and stays as it was.
+    // Windows refuses a read-only target itself; Wine 8 replaces it, so it is checked here.
+    const DWORD attributes = GetFileAttributesW(Wide(target).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0)
+        Raise("Cannot create file", target, ERROR_ACCESS_DENIED);
     if (MoveFileExW(Wide(source).c_str(), Wide(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) == 0)
         Raise("Cannot create file", target, GetLastError());
 }
