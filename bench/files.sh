@@ -25,6 +25,6 @@ echo "listFiles 100,000 files: ${list}s; find: $(printf '%.4f' "$best")s (listFi
 out=$("$bin" write "$work")
 get() { echo "$out" | awk -v k="$1" '$1 == k {print $2}'; }
 echo "writeTextFile 50 MB: $(get writeTextFile)s; plain write: $(get plain-text.txt)s" \
-     "(ratio $(ratio "$(get writeTextFile)" "$(get plain-text.txt)")x)"
+     "(ratio $(ratio "$(get writeTextFile)" "$(get plain-text.txt)")x; parsing the 50 MB request alone: $(get parse-request)s)"
 echo "decodeToFile 50 MB: $(get decodeToFile)s; plain write: $(get plain-data.bin)s" \
      "(ratio $(ratio "$(get decodeToFile)" "$(get plain-data.bin)")x)"
