@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "answer_only_page.h"
 #include "bridge/bridge_arguments.h"
 #include "bridge/browser_external_module.h"
 #include "browser/edge_browser.h"
@@ -42,23 +43,13 @@ private:
 };
 
 // The page as the browser control is for the bridge: the answer becomes the runtime's UTF-16.
-class TConvertingPage final : public IBrowserPage {
+class TConvertingPage final : public TAnswerOnlyPage {
 public:
-    void SetPageEvents(IPageEvents*) override {}
-    void Navigate(const std::string&) override {}
-    void ExecuteScript(const std::string&) override {}
     bool PostWebMessageAsJson(const std::string& json) override {
         TWideText text(json);
         benchmark::DoNotOptimize(text.Get());
         return true;
     }
-    void AddDocumentScript(const std::string&) override {}
-    void ApplySwitches(const TPageSwitches&) override {}
-    void FilterResources(const std::string&) override {}
-    double ZoomFactor() const override { return 1; }
-    void SetZoomFactor(double) override {}
-    void SetFocus() override {}
-    std::uintptr_t PageWindowHandle() override { return 0; }
 };
 
 void BM_PageMessageToAnswer(benchmark::State& state) {

@@ -78,6 +78,8 @@ void TBridgeDispatcher::Register(TFunctionId id, TFunctionHandler handler) {
 }
 
 std::string TBridgeDispatcher::PreviewMessage(const TFunctionInfo& function) {
+    // The one message that names its function by another family, as the box always has.
+    if (function.Id == TFunctionId::FilesExtractFile) return "Calls to vlm.app.extractFile() works only at runtime.";
     return std::string("Calls to vlm.") + function.Member + "() works only at runtime.";
 }
 

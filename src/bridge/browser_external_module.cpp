@@ -21,6 +21,10 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterShellFunctions(*this, dispatcher_);
     RegisterSystemFunctions(*this, dispatcher_);
     RegisterRegistryFunctions(*this, dispatcher_);
+    RegisterDialogFunctions(*this, dispatcher_);
+    RegisterFileFunctions(*this, dispatcher_);
+    RegisterFolderFunctions(*this, dispatcher_);
+    RegisterBase64Functions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {

@@ -13,5 +13,10 @@ void RegisterNotificationFunctions(TBrowserExternalModule& module, TBridgeDispat
 void RegisterShellFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterSystemFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterRegistryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+// Dialogs, files, folders and base64.decodeToFile.
+void RegisterDialogFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterFileFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterFolderFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterBase64Functions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum

@@ -131,10 +131,6 @@ TEST_F(ShellSystemFunctions, PreviewModeShowsTheBoxOfThePowerFunctionsAndRunsThe
     EXPECT_EQ(shell.Calls, (TTexts{"Execute(a.txt, )", "WindowCaptions", "AdapterAddresses"}));
 }
 
-TEST_F(ShellSystemFunctions, NotificationsAreNotServedHere) {
-    EXPECT_FALSE(module->Serves(TFunctionId::SystemNotification));
-}
-
 TEST_F(ShellSystemFunctions, AHostWithoutAShellRaisesInsteadOfAnswering) {
     TBridgeServices services;
     TBrowserExternalModule bare(std::move(services), queue);

@@ -35,7 +35,7 @@ protected:
         services.Shell = &shell;
         services.Notifications = &notifications;
         services.Registry = &registry;
-        services.Host.ExecutablePath = "C:\\apps\\hello\\Hello.exe";
+        services.Host.ExecutablePath = executablePath;
         services.Host.Arguments = arguments;
         services.Host.DecimalSeparator = [this] { return decimalSeparator; };
         services.FocusWindowAbovePage = [this](int levels) { focused.push_back(levels); };
@@ -87,6 +87,7 @@ protected:
     TZipArchive archive;
     bool trayIconVisible = false;
     std::string decimalSeparator = ".";
+    std::string executablePath = "C:\\apps\\hello\\Hello.exe";
     std::vector<std::string> arguments;
     std::vector<int> focused;
     std::unique_ptr<TBrowserExternalModule> module;
