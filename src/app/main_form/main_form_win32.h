@@ -70,6 +70,8 @@ private:
 
     bool FCanClose = false;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;
+    // Declared before the module that uses it, so that it outlives the module.
+    std::unique_ptr<IFileDialogService> FFileDialogs;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
 };
 
