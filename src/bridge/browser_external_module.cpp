@@ -17,6 +17,7 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterLibraryFunctions(*this, dispatcher_);
     RegisterAppFunctions(*this, dispatcher_);
     RegisterWindowFunctions(*this, dispatcher_);
+    RegisterDialogFunctions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {

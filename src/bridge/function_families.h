@@ -9,5 +9,7 @@ class TBridgeDispatcher;
 void RegisterLibraryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterAppFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterWindowFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+// Dialogs, files, folders and base64.decodeToFile.
+void RegisterDialogFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum
