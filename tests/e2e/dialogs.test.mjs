@@ -37,7 +37,8 @@ function playApp(name, requests) {
     'app/index.html': '<html><head><title>Dialogs</title></head><body>dialogs</body></html>',
   });
   const steps = [...requests, request('bye', 'close')];
-  const run = start(exe, [], doubleEnv(dir, { steps }));
+  // Eight dialogs played through Wine take a while: a limit well above that.
+  const run = start(exe, [], doubleEnv(dir, { steps }), 240_000);
   const answers = () => transcripts(dir).flat().filter((record) => record.event === 'post_web_message')
     .map((record) => JSON.parse(record.json));
   return {
@@ -47,18 +48,23 @@ function playApp(name, requests) {
       for (;;) {
         const found = answers().find((answer) => answer.uuid === uuid);
         if (found) return found;
-        if (Date.now() > until) assert.fail(`no answer to ${uuid}`);
+        if (Date.now() > until) assert.fail(`no answer to ${uuid} (app: ${await within(run.exited, 10)})`);
         await new Promise((resolve) => setTimeout(resolve, 100));
       }
     },
   };
 }
 
-// The dialog the page asked for, found by the title it gave, as a `handle:` selector.
+// The dialog the page asked for, found by the title it gave, as a `handle:` selector; it is
+// owned by the app's main window, the window active when the page asked.
+let mainWindow = null;
 function dialog(title) {
   const window = waitWindow(title, 20_000);
   assert.ok(window, `a dialog titled ${title}`);
   assert.equal(window.class, '#32770');
+  mainWindow ??= waitWindow('class:TMainForm', 5_000);
+  assert.ok(mainWindow, 'the main window');
+  assert.equal(window.owner, mainWindow.handle, `${title}: owned by the main window`);
   return `handle:${window.handle}`;
 }
 

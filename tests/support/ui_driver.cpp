@@ -28,7 +28,7 @@
 // The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
 //            "rect": [LEFT, TOP, RIGHT, BOTTOM], "style": ..., "exStyle": ..., "maximized": false,
 //            "desktop": [LEFT, TOP, WIDTH, HEIGHT], "controls": [{"class": ..., "text": ...}],
-//            "minimized": false, "topmost": false, "handle": ...}
+//            "minimized": false, "topmost": false, "handle": ..., "owner": ...}
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
@@ -154,6 +154,8 @@ nlohmann::json Describe(HWND window) {
     report["topmost"] = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
     // The window's handle, so that a test can tell the same window from a re-created one.
     report["handle"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+    // The window that owns it (0: none), so that a test can tell whose dialog it is.
+    report["owner"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(GetWindow(window, GW_OWNER)));
     report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     for (HWND child : Children(window))
