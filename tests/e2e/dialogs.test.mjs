@@ -92,47 +92,48 @@ test('open, save and folder dialogs answer the page the chosen path, or "" on ca
 
   // The first open ends in the files' folder with the second type picked; the second starts
   // there: a bare name is found in it, and the type list shows that type.
+  // Types `name` into the dialog and confirms; `between` plays what comes before the answer.
+  const choose = (d, name, between = () => {}) => {
+    ok(driver('filename', d, name));
+    ok(driver('confirm', d));
+    between(d);
+  };
+  const answered = async (uuid, result) => assert.deepEqual(await page.answer(uuid), { uuid, success: true, result });
+
   let d = dialog('Open one');
   assert.equal(ok(driver('filetype', d)).trim(), '1', 'a fresh dialog shows the first type');
   ok(driver('filetype', d, '2'));
-  ok(driver('filename', d, win('first.txt')));
-  ok(driver('confirm', d));
-  assert.deepEqual(await page.answer('open1'), { uuid: 'open1', success: true, result: win('first.txt') });
+  choose(d, win('first.txt'));
+  await answered('open1', win('first.txt'));
 
   d = dialog('Open two');
   assert.equal(ok(driver('filetype', d)).trim(), '2', 'the type picked last');
-  ok(driver('filename', d, 'second.txt'));
-  ok(driver('confirm', d));
-  assert.deepEqual(await page.answer('open2'), { uuid: 'open2', success: true, result: win('second.txt') });
+  choose(d, 'second.txt');
+  await answered('open2', win('second.txt'));
 
   ok(driver('cancel', dialog('Open cancelled')));
-  assert.deepEqual(await page.answer('open-cancel'), { uuid: 'open-cancel', success: true, result: '' });
+  await answered('open-cancel', '');
 
   // With the question on, an existing file is chosen only once the user agrees.
-  d = dialog('Save asking');
-  ok(driver('filename', d, win('existing.txt')));
-  ok(driver('confirm', d));
-  const box = JSON.parse(ok(driver('prompt', d)));
-  assert.ok(box.controls.some((control) => /already exists/.test(control.text)), JSON.stringify(box.controls));
-  ok(driver('press', `handle:${box.handle}`, 'Yes'));
-  assert.deepEqual(await page.answer('save-asking'), { uuid: 'save-asking', success: true, result: win('existing.txt') });
+  choose(dialog('Save asking'), win('existing.txt'), (asking) => {
+    const box = JSON.parse(ok(driver('prompt', asking)));
+    assert.ok(box.controls.some((control) => /already exists/.test(control.text)), JSON.stringify(box.controls));
+    ok(driver('press', `handle:${box.handle}`, 'Yes'));
+  });
+  await answered('save-asking', win('existing.txt'));
 
   // With it off, the same file is chosen at once: no question holds the dialog.
-  d = dialog('Save silent');
-  ok(driver('filename', d, win('existing.txt')));
-  ok(driver('confirm', d));
-  assert.deepEqual(await page.answer('save-silent'), { uuid: 'save-silent', success: true, result: win('existing.txt') });
+  choose(dialog('Save silent'), win('existing.txt'));
+  await answered('save-silent', win('existing.txt'));
 
   ok(driver('cancel', dialog('Save cancelled')));
-  assert.deepEqual(await page.answer('save-cancel'), { uuid: 'save-cancel', success: true, result: '' });
+  await answered('save-cancel', '');
 
-  d = dialog('Folder one');
-  ok(driver('filename', d, win('chosen')));
-  ok(driver('confirm', d));
-  assert.deepEqual(await page.answer('folder'), { uuid: 'folder', success: true, result: `${win('chosen')}\\` });
+  choose(dialog('Folder one'), win('chosen'));
+  await answered('folder', `${win('chosen')}\\`);
 
   ok(driver('cancel', dialog('Folder cancelled')));
-  assert.deepEqual(await page.answer('folder-cancel'), { uuid: 'folder-cancel', success: true, result: '' });
+  await answered('folder-cancel', '');
 
   assert.equal(fs.readFileSync(path.join(files, 'existing.txt'), 'utf8'), 'keep', 'a dialog writes nothing');
   assert.equal(await within(page.run.exited, 20_000), 0, 'the close behind the dialogs ends the app');

@@ -8,20 +8,6 @@ constexpr int kFileNameEdit = 1152;   // edt1
 constexpr int kFileNameCombo = 1148;  // cmb13
 constexpr int kFileTypeCombo = 1136;  // cmb1
 
-std::wstring ClassName(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-std::wstring Text(HWND window) {
-    const auto length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
 // A control at any depth: a dialog may nest its controls in panes.
 HWND Descendant(HWND dialog, int id) {
     struct TSearch {
@@ -47,9 +33,23 @@ void Command(HWND dialog, int id, int code, HWND control) {
 
 }  // namespace
 
+std::wstring WindowClass(HWND window) {
+    wchar_t name[256] = {};
+    GetClassNameW(window, name, 256);
+    return name;
+}
+
+std::wstring WindowText(HWND window) {
+    const auto length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
 HWND FileNameEdit(HWND dialog) {
     HWND edit = Descendant(dialog, kFileNameEdit);
-    if (edit != nullptr && ClassName(edit) == L"Edit") return edit;
+    if (edit != nullptr && WindowClass(edit) == L"Edit") return edit;
     if (HWND combo = Descendant(dialog, kFileNameCombo)) return FindWindowExW(combo, nullptr, L"Edit", nullptr);
     return nullptr;
 }
@@ -63,7 +63,7 @@ bool SetDialogFileName(HWND dialog, const std::wstring& name) {
 
 std::wstring DialogFileName(HWND dialog) {
     HWND edit = FileNameEdit(dialog);
-    return edit != nullptr ? Text(edit) : std::wstring();
+    return edit != nullptr ? WindowText(edit) : std::wstring();
 }
 
 bool SelectDialogFileType(HWND dialog, int index) {
@@ -96,7 +96,7 @@ HWND OwnedMessageBox(HWND owner) {
     EnumWindows(
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<TSearch*>(parameter);
-            if (GetWindow(window, GW_OWNER) != s->Owner || !IsWindowVisible(window) || ClassName(window) != L"#32770")
+            if (GetWindow(window, GW_OWNER) != s->Owner || !IsWindowVisible(window) || WindowClass(window) != L"#32770")
                 return TRUE;
             s->Found = window;
             return FALSE;

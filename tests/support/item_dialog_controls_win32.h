@@ -9,6 +9,10 @@
 // the question the dialog asks in a box of its own (replace an existing file?).
 namespace vellum::testing {
 
+// A window's class name and text, as another thread or process reads them.
+std::wstring WindowClass(HWND window);
+std::wstring WindowText(HWND window);
+
 // The box the user types a name into: Wine's dialog has an edit (edt1), Windows' a combo box
 // (cmb13) holding one. Null when the window has neither.
 HWND FileNameEdit(HWND dialog);

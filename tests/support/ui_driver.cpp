@@ -51,19 +51,8 @@ std::string Narrow(const std::wstring& text) {
     return result;
 }
 
-std::wstring TextOf(HWND window) {
-    const auto length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
+using vellum::testing::WindowClass;
+using vellum::testing::WindowText;
 
 std::vector<HWND> FindWindows(const std::wstring& selector) {
     // "handle:N": the window whose handle an earlier "wait" printed, whatever its caption now.
@@ -80,7 +69,7 @@ std::vector<HWND> FindWindows(const std::wstring& selector) {
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<TSearch*>(parameter);
             const bool byClass = s->Selector.rfind(L"class:", 0) == 0;
-            if (byClass ? ClassOf(window) == s->Selector.substr(6) : TextOf(window) == s->Selector)
+            if (byClass ? WindowClass(window) == s->Selector.substr(6) : WindowText(window) == s->Selector)
                 s->Found.push_back(window);
             return TRUE;
         },
@@ -131,7 +120,7 @@ void PostKey(HWND target, UINT virtualKey, wchar_t character) {
 
 HWND EditOf(HWND window) {
     for (HWND child : Children(window))
-        if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
+        if (_wcsicmp(WindowClass(child).c_str(), L"Edit") == 0) return child;
     return window;
 }
 
@@ -139,8 +128,8 @@ HWND EditOf(HWND window) {
 nlohmann::json Describe(HWND window) {
     RECT client{};
     GetClientRect(window, &client);
-    nlohmann::json report = {{"title", Narrow(TextOf(window))},
-                             {"class", Narrow(ClassOf(window))},
+    nlohmann::json report = {{"title", Narrow(WindowText(window))},
+                             {"class", Narrow(WindowClass(window))},
                              {"visible", IsWindowVisible(window) != 0},
                              {"client", {client.right - client.left, client.bottom - client.top}},
                              {"controls", nlohmann::json::array()}};
@@ -159,7 +148,7 @@ nlohmann::json Describe(HWND window) {
     report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
                          GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     for (HWND child : Children(window))
-        report["controls"].push_back({{"class", Narrow(ClassOf(child))}, {"text", Narrow(TextOf(child))}});
+        report["controls"].push_back({{"class", Narrow(WindowClass(child))}, {"text", Narrow(WindowText(child))}});
     return report;
 }
 
@@ -272,7 +261,7 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"press" && argc > 3) {
         const std::wstring caption = WithoutAmpersands(argv[3]);
         for (HWND child : Children(window))
-            if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(child)) == caption) {
+            if (_wcsicmp(WindowClass(child).c_str(), L"Button") == 0 && WithoutAmpersands(WindowText(child)) == caption) {
                 PostMessageW(child, BM_CLICK, 0, 0);
                 return 0;
             }
