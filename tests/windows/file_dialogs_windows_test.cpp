@@ -198,6 +198,29 @@ TEST_F(FileDialogs, ASecondCallStartsWhereTheFirstEnded) {
     }
 }
 
+// A folder typed and confirmed is opened, not chosen; cancelled there, the dialog still ends in it.
+TEST_F(FileDialogs, ACancelledCallEndsInTheFolderItShowed) {
+    fs::create_directory(dir_ / "inner");
+    testing::WriteFile(dir_ / "inner" / "found.txt", "3");
+    std::wstring shownBeforeCancel;
+    {
+        TDialogUser user(L"Open, browsing", [&](HWND dialog) {
+            ChooseName(dialog, WideOf(dir_ / "inner"));
+            // Opening the folder empties the name box.
+            WaitForVisible([&] { return DialogFileName(dialog).empty() ? dialog : nullptr; });
+            shownBeforeCancel = DialogFileName(dialog);
+            CancelDialog(dialog);
+        });
+        EXPECT_EQ(dialogs_.OpenFile({.Title = "Open, browsing", .FileName = "", .FileTypes = {}}), "");
+    }
+    EXPECT_EQ(shownBeforeCancel, L"");
+    TDialogUser user(L"Open, after browsing", [&](HWND dialog) { ChooseName(dialog, L"found.txt"); });
+    EXPECT_EQ(dialogs_.OpenFile({.Title = "Open, after browsing", .FileName = "", .FileTypes = {}}),
+              Utf8(dir_ / "inner" / "found.txt"));
+    user.Join();
+    EXPECT_FALSE(user.Stuck());
+}
+
 TEST_F(FileDialogs, SaveAsksBeforeReplacingOnlyWhenTold) {
     // With the question on: "No" keeps the dialog open, "Yes" chooses the file.
     int questions = 0;
