@@ -202,18 +202,14 @@ TEST_F(FileDialogs, ASecondCallStartsWhereTheFirstEnded) {
 TEST_F(FileDialogs, ACancelledCallEndsInTheFolderItShowed) {
     fs::create_directory(dir_ / "inner");
     testing::WriteFile(dir_ / "inner" / "found.txt", "3");
-    std::wstring shownBeforeCancel;
     {
+        // Both posted, so read in order: the folder is open before the cancel arrives.
         TDialogUser user(L"Open, browsing", [&](HWND dialog) {
             ChooseName(dialog, WideOf(dir_ / "inner"));
-            // Opening the folder empties the name box.
-            WaitForVisible([&] { return DialogFileName(dialog).empty() ? dialog : nullptr; });
-            shownBeforeCancel = DialogFileName(dialog);
             CancelDialog(dialog);
         });
         EXPECT_EQ(dialogs_.OpenFile({.Title = "Open, browsing", .FileName = "", .FileTypes = {}}), "");
     }
-    EXPECT_EQ(shownBeforeCancel, L"");
     TDialogUser user(L"Open, after browsing", [&](HWND dialog) { ChooseName(dialog, L"found.txt"); });
     EXPECT_EQ(dialogs_.OpenFile({.Title = "Open, after browsing", .FileName = "", .FileTypes = {}}),
               Utf8(dir_ / "inner" / "found.txt"));
