@@ -14,10 +14,21 @@
 //   ui_driver run COMMAND_LINE           starts a program with exactly that command line, waits
 //                                        for it to end and exits with its exit code
 //
+// The system's file dialogs (open, save, pick a folder), found by their title like any window:
+//
+//   ui_driver filename WINDOW TEXT       puts TEXT in the dialog's file-name box (1: no such box)
+//   ui_driver filetype WINDOW [INDEX]    picks the type at 1-based INDEX (1: no such entry); prints
+//                                        the index the type list shows
+//   ui_driver confirm WINDOW             presses the dialog's default button (Open, Save, Select Folder)
+//   ui_driver cancel WINDOW              presses its Cancel
+//   ui_driver prompt WINDOW [TIMEOUT_MS] waits for a message box the window owns (the question
+//                                        whether to replace a file), prints it as wait does
+//                                        (1: none came)
+//
 // The JSON: {"title": ..., "class": ..., "visible": true, "client": [WIDTH, HEIGHT],
 //            "rect": [LEFT, TOP, RIGHT, BOTTOM], "style": ..., "exStyle": ..., "maximized": false,
 //            "desktop": [LEFT, TOP, WIDTH, HEIGHT], "controls": [{"class": ..., "text": ...}],
-//            "minimized": false, "topmost": false, "handle": ...}
+//            "minimized": false, "topmost": false, "handle": ..., "owner": ...}
 #include <windows.h>
 
 #include <nlohmann/json.hpp>
@@ -26,6 +37,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "item_dialog_controls_win32.h"
 
 namespace {
 
@@ -38,19 +51,8 @@ std::string Narrow(const std::wstring& text) {
     return result;
 }
 
-std::wstring TextOf(HWND window) {
-    const auto length = static_cast<int>(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0));
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(length + 1), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcsnlen(text.c_str(), text.size()));
-    return text;
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[256] = {};
-    GetClassNameW(window, name, 256);
-    return name;
-}
+using vellum::testing::WindowClass;
+using vellum::testing::WindowText;
 
 std::vector<HWND> FindWindows(const std::wstring& selector) {
     // "handle:N": the window whose handle an earlier "wait" printed, whatever its caption now.
@@ -67,7 +69,7 @@ std::vector<HWND> FindWindows(const std::wstring& selector) {
         [](HWND window, LPARAM parameter) -> BOOL {
             auto* s = reinterpret_cast<TSearch*>(parameter);
             const bool byClass = s->Selector.rfind(L"class:", 0) == 0;
-            if (byClass ? ClassOf(window) == s->Selector.substr(6) : TextOf(window) == s->Selector)
+            if (byClass ? WindowClass(window) == s->Selector.substr(6) : WindowText(window) == s->Selector)
                 s->Found.push_back(window);
             return TRUE;
         },
@@ -118,12 +120,41 @@ void PostKey(HWND target, UINT virtualKey, wchar_t character) {
 
 HWND EditOf(HWND window) {
     for (HWND child : Children(window))
-        if (_wcsicmp(ClassOf(child).c_str(), L"Edit") == 0) return child;
+        if (_wcsicmp(WindowClass(child).c_str(), L"Edit") == 0) return child;
     return window;
 }
 
+// The window as "wait" prints it.
+nlohmann::json Describe(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    nlohmann::json report = {{"title", Narrow(WindowText(window))},
+                             {"class", Narrow(WindowClass(window))},
+                             {"visible", IsWindowVisible(window) != 0},
+                             {"client", {client.right - client.left, client.bottom - client.top}},
+                             {"controls", nlohmann::json::array()}};
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    report["rect"] = {outer.left, outer.top, outer.right, outer.bottom};
+    report["style"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE));
+    report["exStyle"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE));
+    report["maximized"] = IsZoomed(window) != 0;
+    report["minimized"] = IsIconic(window) != 0;
+    report["topmost"] = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    // The window's handle, so that a test can tell the same window from a re-created one.
+    report["handle"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
+    // The window that owns it (0: none), so that a test can tell whose dialog it is.
+    report["owner"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(GetWindow(window, GW_OWNER)));
+    report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    for (HWND child : Children(window))
+        report["controls"].push_back({{"class", Narrow(WindowClass(child))}, {"text", Narrow(WindowText(child))}});
+    return report;
+}
+
 int Usage() {
-    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count WINDOW [ARGUMENT]\n"
+    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt WINDOW"
+               " [ARGUMENT]\n"
                "       ui_driver run COMMAND_LINE\n",
                stderr);
     return 2;
@@ -224,34 +255,13 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (command == L"wait") {
-        RECT client{};
-        GetClientRect(window, &client);
-        nlohmann::json report = {{"title", Narrow(TextOf(window))},
-                                 {"class", Narrow(ClassOf(window))},
-                                 {"visible", IsWindowVisible(window) != 0},
-                                 {"client", {client.right - client.left, client.bottom - client.top}},
-                                 {"controls", nlohmann::json::array()}};
-        RECT outer{};
-        GetWindowRect(window, &outer);
-        report["rect"] = {outer.left, outer.top, outer.right, outer.bottom};
-        report["style"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_STYLE));
-        report["exStyle"] = static_cast<std::uint32_t>(GetWindowLongW(window, GWL_EXSTYLE));
-        report["maximized"] = IsZoomed(window) != 0;
-        report["minimized"] = IsIconic(window) != 0;
-        report["topmost"] = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
-        // The window's handle, so that a test can tell the same window from a re-created one.
-        report["handle"] = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(window));
-        report["desktop"] = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                             GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-        for (HWND child : Children(window))
-            report["controls"].push_back({{"class", Narrow(ClassOf(child))}, {"text", Narrow(TextOf(child))}});
-        std::puts(report.dump().c_str());
+        std::puts(Describe(window).dump().c_str());
         return 0;
     }
     if (command == L"press" && argc > 3) {
         const std::wstring caption = WithoutAmpersands(argv[3]);
         for (HWND child : Children(window))
-            if (_wcsicmp(ClassOf(child).c_str(), L"Button") == 0 && WithoutAmpersands(TextOf(child)) == caption) {
+            if (_wcsicmp(WindowClass(child).c_str(), L"Button") == 0 && WithoutAmpersands(WindowText(child)) == caption) {
                 PostMessageW(child, BM_CLICK, 0, 0);
                 return 0;
             }
@@ -269,6 +279,31 @@ int wmain(int argc, wchar_t** argv) {
             PostKey(edit, scan == -1 ? 0 : LOBYTE(scan), c);
         }
         return 0;
+    }
+    if (command == L"filename" && argc > 3) return vellum::testing::SetDialogFileName(window, argv[3]) ? 0 : 1;
+    if (command == L"filetype") {
+        if (argc > 3 && !vellum::testing::SelectDialogFileType(window, _wtoi(argv[3]))) return 1;
+        std::printf("%d\n", vellum::testing::SelectedDialogFileType(window));
+        return 0;
+    }
+    if (command == L"confirm") {
+        vellum::testing::ConfirmDialog(window);
+        return 0;
+    }
+    if (command == L"cancel") {
+        vellum::testing::CancelDialog(window);
+        return 0;
+    }
+    if (command == L"prompt") {
+        const ULONGLONG until = GetTickCount64() + (argc > 3 ? _wtoi(argv[3]) : 10000);
+        for (;;) {
+            if (HWND box = vellum::testing::OwnedMessageBox(window)) {
+                std::puts(Describe(box).dump().c_str());
+                return 0;
+            }
+            if (GetTickCount64() > until) return 1;
+            Sleep(50);
+        }
     }
     if (command == L"key" && argc > 3) {
         PostKey(EditOf(window), static_cast<UINT>(_wtoi(argv[3])), 0);

@@ -8,6 +8,7 @@
 #include "core/system/own_executable.h"
 #include "core/text/utf.h"
 #include "platform/user_locale.h"
+#include "platform/win32/file_dialogs_win32.h"
 #include "platform/win32/notifications_win32.h"
 #include "platform/win32/wide_string.h"
 
@@ -93,6 +94,8 @@ void TMainForm::FormCreate() {
     services.Shell = FShellService.get();
     FRegistryService = std::make_unique<TWin32RegistryService>();
     services.Registry = FRegistryService.get();
+    FFileDialogs = std::make_unique<TCommonItemDialogs>();  // as long as the bridge
+    services.FileDialogs = FFileDialogs.get();
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = arguments_;
     services.Host.DecimalSeparator = GetUserDecimalSeparator;

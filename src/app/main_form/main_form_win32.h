@@ -71,11 +71,12 @@ private:
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
 
     bool FCanClose = false;
-    // Before the module: it outlives the module, which lets go of its click when it goes.
+    // The bridge's services, declared before the module so that they outlive it (the module
+    // lets go of the notifications' click when it goes).
     std::unique_ptr<INotificationService> FNotifications;
-    // The shell and registry seams of the bridge; declared first, they outlive the module.
     std::unique_ptr<TWin32ShellService> FShellService;
     std::unique_ptr<TWin32RegistryService> FRegistryService;
+    std::unique_ptr<IFileDialogService> FFileDialogs;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
 };
