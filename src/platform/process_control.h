@@ -8,4 +8,7 @@ namespace vellum {
 // has not. Nothing happens when the process cannot be opened.
 void WaitForProcessOrTerminate(std::uint32_t processId, std::uint32_t milliseconds);
 
+// This process's identifier, unique among the processes running now.
+std::uint32_t CurrentProcessId();
+
 }  // namespace vellum

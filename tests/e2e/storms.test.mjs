@@ -102,7 +102,8 @@ test('starts killed at random moments while the data folder is written leave one
     await within(run.exited, 15_000);
     // What a kill leaves: whatever is at the library's own name is the whole library.
     if (fs.existsSync(library)) assert.equal(fs.statSync(library).size, loader.length, `round ${round}: a whole library or none`);
-    const state = fs.existsSync(library) ? 'whole' : fs.existsSync(`${library}.part`) ? 'cut' : 'none';
+    const copies = fs.existsSync(path.dirname(library)) ? fs.readdirSync(path.dirname(library)).filter((name) => name.endsWith('.part')) : [];
+    const state = fs.existsSync(library) ? 'whole' : copies.length > 0 ? 'cut' : 'none';
     seen.push(`${delay} ms: ${state}`);
   }
   const afterKills = fs.mkdtempSync(path.join(work, 'after-kills-'));

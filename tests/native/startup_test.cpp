@@ -1,4 +1,6 @@
 // The startup sequence against fakes of the world around it.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -228,10 +230,13 @@ TEST_F(LoadApplicationTest, ALoaderCopyCutShortIsReportedAndLeavesNoLibraryBehin
     // Writes to /dev/full fail as on a full disk.
     const std::filesystem::path browserDir = dir / "local" / "com.test.app" / "Win64";
     std::filesystem::create_directories(browserDir);
-    std::filesystem::create_symlink("/dev/full", browserDir / "WebView2LoaderWin64.dll.part");
+    // The copy is written under a name of this process's own.
+    const std::filesystem::path partial =
+        browserDir / ("WebView2LoaderWin64.dll." + std::to_string(::getpid()) + ".part");
+    std::filesystem::create_symlink("/dev/full", partial);
     EXPECT_THROW(LoadApplication(services), EFileError) << "the report, not the runtime installation";
     EXPECT_FALSE(std::filesystem::exists(browserDir / "WebView2LoaderWin64.dll"));
-    EXPECT_FALSE(std::filesystem::is_symlink(browserDir / "WebView2LoaderWin64.dll.part"));
+    EXPECT_FALSE(std::filesystem::is_symlink(partial));
     EXPECT_TRUE(checkedLoader.empty()) << "no runtime check on a library that is not there";
 
     StartupState().Reset();

@@ -7,6 +7,7 @@
 #include "core/errors.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
+#include "platform/process_control.h"
 
 namespace vellum {
 
@@ -23,6 +24,35 @@ void CreateFolder(const std::string& path) {
     std::filesystem::create_directories(PathFromUtf8(path), error);
     if (error || !std::filesystem::is_directory(PathFromUtf8(path)))
         throw EFileError("Cannot create folder \"" + path + "\". " + error.message());
+}
+
+// Copies the loader library out of the archive into the data folder. It is written beside its
+// place and renamed when whole: a copy cut short (a full disk, a kill) must not stay there
+// looking like the library, since later starts copy only a missing one. Each process writes a
+// copy of its own, because starts of the same app run these steps at the same time before the
+// single-instance rule ends all but one; when another start has placed its copy first (and
+// may already have it loaded, which keeps a rename from replacing it), that one is kept.
+void PlaceLoaderLibrary(const TStartupState& state) {
+    const std::filesystem::path target = PathFromUtf8(state.LoaderLibraryPath);
+    const std::filesystem::path partial =
+        PathFromUtf8(state.LoaderLibraryPath + "." + std::to_string(CurrentProcessId()) + ".part");
+    try {
+        TFileStream loader(partial, TFileStream::TMode::Create);
+        state.AppArchive->ExtractToStream("WebView2LoaderWin64.dll", loader);
+        loader.Close();
+    } catch (...) {
+        std::error_code ignored;
+        std::filesystem::remove(partial, ignored);
+        throw;
+    }
+    std::error_code renameError;
+    std::filesystem::rename(partial, target, renameError);
+    if (!renameError) return;
+    std::error_code ignored;
+    std::filesystem::remove(partial, ignored);
+    if (!std::filesystem::is_regular_file(target, ignored))
+        throw EFileError("Cannot place the loader library \"" + state.LoaderLibraryPath + "\". " +
+                         renameError.message());
 }
 
 }  // namespace
@@ -100,21 +130,7 @@ void LoadApplication(TStartupServices& Services) {
     state.BrowserDataDir = state.AppDataDir + "Win64" + delimiter;
     state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
     CreateFolder(state.BrowserDataDir);
-    if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) {
-        // Written beside its place and renamed when whole: a copy cut short (a full disk) must
-        // not stay there looking like the library, since the next start copies only a missing one.
-        const std::filesystem::path partial = PathFromUtf8(state.LoaderLibraryPath + ".part");
-        try {
-            TFileStream loader(partial, TFileStream::TMode::Create);
-            state.AppArchive->ExtractToStream("WebView2LoaderWin64.dll", loader);
-            loader.Close();
-        } catch (...) {
-            std::error_code ignored;
-            std::filesystem::remove(partial, ignored);
-            throw;
-        }
-        std::filesystem::rename(partial, PathFromUtf8(state.LoaderLibraryPath));
-    }
+    if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) PlaceLoaderLibrary(state);
 
     // 12 to 14. The browser's environment.
     Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);

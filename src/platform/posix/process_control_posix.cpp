@@ -35,4 +35,6 @@ void WaitForProcessOrTerminate(std::uint32_t processId, std::uint32_t millisecon
     }
 }
 
+std::uint32_t CurrentProcessId() { return static_cast<std::uint32_t>(::getpid()); }
+
 }  // namespace vellum

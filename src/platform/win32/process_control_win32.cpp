@@ -11,4 +11,6 @@ void WaitForProcessOrTerminate(std::uint32_t processId, std::uint32_t millisecon
     CloseHandle(process);
 }
 
+std::uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
+
 }  // namespace vellum
