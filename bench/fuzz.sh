@@ -52,14 +52,15 @@ for target in "${targets[@]}"; do
     status=0
     "$binary" "$corpus" -max_len="$max_len" -max_total_time="$seconds" -runs="$runs" -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" >"$log" 2>&1 || status=$?
+    # A fault on a saved input stops before any statistics: none of these may end the script.
     total=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
-    coverage=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1)
+    coverage=$(grep -oE 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -n 1 || true)
     if [ "$status" -eq 0 ]; then
         echo "$target: ${total:-?} executions, ${rate:-?} exec/s, $coverage, corpus $(ls "$corpus" | wc -l) inputs"
     else
         echo "$target: FAULT after ${total:-?} executions (exit $status); log $log"
-        grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|artifact_prefix|Test unit written)' "$log" | head -n 5
+        grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|artifact_prefix|Test unit written)' "$log" | head -n 5 || true
         failed=1
     fi
 done
