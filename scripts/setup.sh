@@ -18,6 +18,7 @@ packages=(
     wine wine64 xvfb xauth
     zip unzip p7zip-full libzip-dev
     nodejs dpkg-dev locales
+    clang libclang-rt-14-dev llvm
 )
 
 missing=()

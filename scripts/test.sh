@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test tier: native (sanitizers), Windows under Wine, end to end, page scripts (Node).
+# Runs every test tier: native (sanitizers), Windows under Wine, end to end, page scripts (Node),
+# and the fuzz targets briefly over their saved corpora (clang, libFuzzer).
 # Installs what is missing first, then builds both presets. Prints one summary line per tier
 # and a closing "N passed, N failed" line; exits non-zero when any tier fails.
 set -uo pipefail
@@ -56,6 +57,8 @@ run_tier "native (ASan, UBSan)" ctest --preset linux --no-tests=error
 run_tier "windows (Wine)" ctest --preset windows --no-tests=error
 run_tier "end to end (Wine)" node_tests tests/e2e
 run_tier "page scripts (Node)" node_tests tests/js
+# Builds the fuzz preset, replays every saved input and fuzzes each target a few seconds more.
+run_tier "fuzz targets (libFuzzer, ASan, UBSan)" bench/fuzz.sh "${VELLUM_FUZZ_SECONDS:-5}"
 
 echo
 printf '%s\n' "${summary[@]}"

@@ -1,6 +1,7 @@
 #include "bridge/bridge_arguments.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 
 #include "core/errors.h"
@@ -45,8 +46,10 @@ bool ReadArgBool(const nlohmann::json& data, const std::string& key, bool defaul
     if (found->is_boolean()) return found->get<bool>();
     if (found->is_number_integer()) return found->get<std::int64_t>() != 0;
     if (found->is_number_float()) {
+        // Whole without a round trip through a 64-bit integer, which is undefined beyond its
+        // range (a page may send 1e20); an infinity is no number the page meant.
         const double number = found->get<double>();
-        if (number == static_cast<double>(static_cast<std::int64_t>(number))) return number != 0;
+        if (std::isfinite(number) && std::trunc(number) == number) return number != 0;
     }
     if (found->is_string()) {
         const std::string text = found->get<std::string>();

@@ -1,6 +1,7 @@
 // The browser form and the bridge module against the WebView2 test double.
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 #include "bridge/bridge_arguments.h"
@@ -65,6 +66,18 @@ TEST(BridgeArguments, ReadArgStringAndReadArgBool) {
                                                              {"z", true},     {"missing", true}};
     for (const auto& [key, expected] : flags) EXPECT_EQ(ReadArgBool(data, key, true), expected) << key;
     for (const char* key : {"x", "f", "o", "a", "s"}) EXPECT_THROW(ReadArgBool(data, key), EConvertError) << key;
+}
+
+// Whole numbers beyond 64 bits arrive as doubles; they are true like every other non-zero
+// whole number, and are not converted to an integer that cannot hold them.
+TEST(BridgeArguments, ReadArgBoolTakesWholeNumbersBeyondSixtyFourBits) {
+    json data = json::parse(R"({"big":84461744073709551615,"huge":-1e300,"zero":-0.0,"half":1e-300})");
+    data["inf"] = std::numeric_limits<double>::infinity();  // no JSON text gives one; a caller might
+    EXPECT_TRUE(ReadArgBool(data, "big"));
+    EXPECT_TRUE(ReadArgBool(data, "huge"));
+    EXPECT_FALSE(ReadArgBool(data, "zero", true));
+    EXPECT_THROW(ReadArgBool(data, "half"), EConvertError);
+    EXPECT_THROW(ReadArgBool(data, "inf"), EConvertError);
 }
 
 TEST(BridgeArguments, NotificationNamesAreEscapedForAStringLiteral) {

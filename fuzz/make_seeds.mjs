@@ -1,0 +1,142 @@
+// Writes the seed corpora in fuzz/corpus/<target>/ (committed; run again only to change them).
+// Archives come from Debian's zip, encrypted ones with the password the archive target uses.
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, rmSync, writeFileSync, readFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+const corpus = join(dirname(fileURLToPath(import.meta.url)), 'corpus');
+
+function seeds(target, entries) {
+    const folder = join(corpus, target);
+    rmSync(folder, { recursive: true, force: true });
+    mkdirSync(folder, { recursive: true });
+    for (const [name, bytes] of Object.entries(entries)) writeFileSync(join(folder, name), bytes);
+}
+
+// An archive made by zip from files of the given contents, with zip's own options.
+function zipOf(files, options = []) {
+    const work = mkdtempSync(join(tmpdir(), 'vellum-seed-'));
+    try {
+        for (const [name, text] of Object.entries(files)) {
+            mkdirSync(dirname(join(work, 'in', name)), { recursive: true });
+            writeFileSync(join(work, 'in', name), text);
+        }
+        execFileSync('zip', ['-q', '-X', '-r', ...options, join(work, 'out.zip'), '.'], { cwd: join(work, 'in') });
+        return readFileSync(join(work, 'out.zip'));
+    } finally {
+        rmSync(work, { recursive: true, force: true });
+    }
+}
+
+// A streamed archive: its entry's sizes follow the data in a data descriptor.
+function streamedZip(text) {
+    return execFileSync('zip', ['-q', '-X', '-', '-'], { input: text });
+}
+
+const page = '<!doctype html><title>Hello</title><script src="app.js"></script>\n';
+const script = 'vlm.hello().then(text => document.title = text);\n'.repeat(8);
+const app = { 'index.html': page, 'js/app.js': script, 'vlm.ini': '[App]\nID=hello\n' };
+const emptyArchive = Buffer.from([0x50, 0x4b, 0x05, 0x06, ...new Array(18).fill(0)]);
+seeds('zip_archive', {
+    'deflate.zip': zipOf(app),
+    'stored.zip': zipOf(app, ['-0']),
+    'encrypted-deflate.zip': zipOf(app, ['-P', 'fuzz']),
+    'encrypted-stored.zip': zipOf({ 'a.txt': 'stored and encrypted\n' }, ['-0', '-P', 'fuzz']),
+    'wrong-password.zip': zipOf({ 'a.txt': 'another password\n' }, ['-P', 'other']),
+    'data-descriptor.zip': streamedZip(script),
+    'commented.zip': Buffer.concat([zipOf({ 'A.TXT': 'x', 'a.txt': 'y' }).subarray(0, -2), Buffer.from([4, 0]), Buffer.from('note')]),
+    'empty.zip': emptyArchive,
+});
+
+const ini = '; packaged app\r\n[App]\r\nID=hello\r\nDirName=Hello App\r\nIndexHtml=index.html\r\n' +
+    'InstallFormColor=$00FF8000\r\nInstallIndicatorColor=0xFFFFFFFF\r\nInstallIndicatorType=-2\r\n' +
+    'WindowBorder=1\r\nAllowContextMenu=true\r\nAllowDebug=0\r\nAllowInstances=FALSE\r\n' +
+    'AllowZoom\r\n[app]\r\nAllowZoom=yes\r\nDynamicAppTitle=1\r\nEdgeInstaller=  on  \r\n';
+const utf16 = (text, bigEndian) => {
+    const bytes = Buffer.from(text, 'utf16le');
+    if (bigEndian) bytes.swap16();
+    return Buffer.concat([Buffer.from(bigEndian ? [0xfe, 0xff] : [0xff, 0xfe]), bytes]);
+};
+seeds('app_settings', {
+    'plain.ini': ini,
+    'utf8-bom.ini': Buffer.concat([Buffer.from([0xef, 0xbb, 0xbf]), Buffer.from(ini.replace('Hello App', 'Hellö Äpp'))]),
+    'utf16le-bom.ini': utf16(ini.replace('Hello App', 'Привет'), false),
+    'utf16be-bom.ini': utf16(ini, true),
+    'odd-utf16.ini': Buffer.concat([utf16('[App]\nID=x', false), Buffer.from([0x41])]),
+    'lf-and-cr.ini': '[App]\nID=a\rDirName=b\n\n[Other]\nID=c\n[App\nWindowBorder=0x7fffffff\n',
+});
+
+// A program image's headers: the DOS header pointing at "PE\0\0", a file header, an optional
+// header of the given size and the section table (raw size, raw offset per section).
+function peHeaders(sections, optionalSize = 0xf0, peOffset = 0x80) {
+    const table = peOffset + 24 + optionalSize;
+    const bytes = Buffer.alloc(table + 40 * sections.length);
+    bytes.write('MZ', 0, 'latin1');
+    bytes.writeUInt32LE(peOffset, 0x3c);
+    bytes.write('PE\0\0', peOffset, 'latin1');
+    bytes.writeUInt16LE(0x8664, peOffset + 4);
+    bytes.writeUInt16LE(sections.length, peOffset + 6);
+    bytes.writeUInt16LE(optionalSize, peOffset + 20);
+    bytes.writeUInt16LE(optionalSize === 0xf0 ? 0x20b : 0x10b, peOffset + 24);
+    sections.forEach(([rawSize, rawOffset], index) => {
+        const entry = table + 40 * index;
+        bytes.write(`.s${index}`, entry, 'latin1');
+        bytes.writeUInt32LE(rawSize, entry + 16);
+        bytes.writeUInt32LE(rawOffset, entry + 20);
+    });
+    return bytes;
+}
+const threeSections = peHeaders([[0x1000, 0x400], [0x200, 0x1400], [0x600, 0x1600]]);
+seeds('pe_image', {
+    'pe32plus.bin': threeSections,
+    'pe32.bin': peHeaders([[0x800, 0x200]], 0xe0, 0x40),
+    'no-sections.bin': peHeaders([]),
+    'wrapping-end.bin': peHeaders([[0x20, 0xfffffff0]]),
+    'truncated-table.bin': threeSections.subarray(0, threeSections.length - 20),
+});
+
+seeds('bridge_arguments', {
+    'scalars.json': '{"text":"a\\u00e9\\ud83d\\ude00","number":-12.5e3,"int":7,"big":18446744073709551615,"yes":true,"no":false,"nil":null}',
+    'bool-texts.json': '{"a":"TRUE","b":"False","c":"0","d":"-3","e":"","f":"yes","g":2.0,"h":0.5}',
+    'nested.json': '{"id":10001,"uuid":"u","data":{"list":[1,2,{"x":"y"}],"object":{}}}',
+    'not-object.json': '[1,"two",true]',
+});
+
+// Requests as the page posts them. The first byte steers the target: an odd byte for runtime
+// mode, bit 1 for a message that came as a plain string too ('{' sets both; blanks vary them).
+const request = (lead, id, data = '{}', uuid = '"u"') => `${lead}{"id":${id},"uuid":${uuid},"data":${data}}`;
+seeds('bridge_dispatcher', {
+    'hello.json': request('{', 10001),
+    'is-runtime-preview.json': request(' ', '"10002"'),
+    'get-args.json': request('\t', 50005),
+    'navigate.json': request('\t', 50006, '{"url":"https://example.org/?a=1&b=2"}'),
+    'fullscreen.json': request('\r', 50003, '{}', 7),
+    'in-fullscreen.json': request('\t', 50002),
+    'close.json': request('\t', 50001),
+    'window-get-style.json': request('\t', 60001),
+    'window-set-style.json': request('\t', 60002, '{"style":"ontop"}'),
+    'window-get-state.json': request('\t', 60003),
+    'window-set-state.json': request('\t', 60004, '{"state":"minimized"}'),
+    'window-get-title.json': request('\t', 60005),
+    'window-set-title.json': request('\t', 60006, '{"title":"Fenster \\u00fc \\ud800"}'),
+    'window-get-zoom.json': request('\t', 60007),
+    'window-set-zoom.json': request('\t', 60008, '{"factor":"1.5e0"}'),
+    'window-get-size.json': request('\t', 60009),
+    'window-set-size.json': request('\t', 60010, '{"top":-5,"left":"12.7","width":"800","height":600.0}'),
+    'window-get-border.json': request('\t', 60011),
+    'window-set-border.json': request('\t', 60012, '{"border":"toolwindow"}'),
+    'runtime-only-in-preview.json': request(' ', 50003),
+    'missing-data.json': '\t{"id":10001,"uuid":"u"}',
+    'data-not-object.json': request('\t', 10001, '[1]'),
+    'preview-click.txt': 'vlm-webbrowser-clicked',
+});
+
+seeds('str_utils', {
+    'resolution.txt': 'screen 1920x1080 then 640x480',
+    'resolution-too-big.txt': '99999999999x1',
+    'digits-no-x.txt': '1234567890'.repeat(20) + 'x',
+    'url.txt': 'file:///index.html?name=J%C3%BCrgen+M&flag&empty=&%zz=%4#frag?x=1',
+    'url-no-query.txt': 'https://example.org/path#only?fragment',
+});
