@@ -8,9 +8,9 @@ import { fileURLToPath } from 'node:url';
 
 const corpus = join(dirname(fileURLToPath(import.meta.url)), 'corpus');
 
+// Inputs a fuzzer found and that were added by hand stay beside the seeds.
 function seeds(target, entries) {
     const folder = join(corpus, target);
-    rmSync(folder, { recursive: true, force: true });
     mkdirSync(folder, { recursive: true });
     for (const [name, bytes] of Object.entries(entries)) writeFileSync(join(folder, name), bytes);
 }
@@ -139,4 +139,13 @@ seeds('str_utils', {
     'digits-no-x.txt': '1234567890'.repeat(20) + 'x',
     'url.txt': 'file:///index.html?name=J%C3%BCrgen+M&flag&empty=&%zz=%4#frag?x=1',
     'url-no-query.txt': 'https://example.org/path#only?fragment',
+});
+
+// Base64 contents and wildcard masks: a mask, a zero byte, then the name it is matched against.
+seeds('file_texts', {
+    'base64.txt': 'SGVsbG8sIFdvcmxkIQ==',
+    'data-url.txt': 'data:text/plain;base64,SGVs\r\nbG8=',
+    'mask.bin': '*.txt\0readme.TXT',
+    'mask-stars.bin': 'a*b?c*.*\0axxbyc',
+    'mask-backtrack.bin': `*a*a*a*a*a*a*b\0${'a'.repeat(200)}`,
 });

@@ -90,25 +90,31 @@ void TBridgeDispatcher::Dispatch(const TPageMessage& message) {
     }
     // The parsed message is a local: it goes on every path, also when a read or a handler
     // raises, and it belongs to nothing that a handler may free (app.close ends the window).
-    // Only a text the reader refused is looked at again for unpaired surrogate escapes: the
-    // requests that parse (nearly all, and the large ones) are not copied.
-    nlohmann::json parsed = nlohmann::json::parse(message.Json, nullptr, false);
-    if (parsed.is_discarded())
-        parsed = nlohmann::json::parse(ReplaceUnpairedSurrogateEscapes(message.Json), nullptr, false);
-    const std::string idText = ReadRequestText(parsed, "id");
-    const std::string uuid = ReadRequestText(parsed, "uuid");
-    if (!parsed.contains("data")) throw EVellumError("Value 'data' not found");
-    const nlohmann::json& data = parsed["data"];
-    if (!data.is_object()) throw EConvertError("Value 'data' is not an object");
-    std::int32_t id = 0;
-    if (!ParseFunctionId(idText, id)) return;
-    const auto entry = handlers_.find(id);
+    const TReadMessage request = ReadMessage(message.Json);
+    if (!request.Id) return;
+    const auto entry = handlers_.find(*request.Id);
     if (entry == handlers_.end()) return;
     if (entry->second.Function->RuntimeOnly && !host_.InRuntimeMode()) {
         host_.ShowPreviewMessage(PreviewMessage(*entry->second.Function));
         return;
     }
-    entry->second.Handler(TBridgeRequest{uuid, data});
+    entry->second.Handler(TBridgeRequest{request.Uuid, request.Parsed.at("data")});
+}
+
+TBridgeDispatcher::TReadMessage TBridgeDispatcher::ReadMessage(const std::string& json) {
+    // Only a text the reader refused is looked at again for unpaired surrogate escapes: the
+    // requests that parse (nearly all, and the large ones) are not copied.
+    TReadMessage request;
+    request.Parsed = nlohmann::json::parse(json, nullptr, false);
+    if (request.Parsed.is_discarded())
+        request.Parsed = nlohmann::json::parse(ReplaceUnpairedSurrogateEscapes(json), nullptr, false);
+    const std::string idText = ReadRequestText(request.Parsed, "id");
+    request.Uuid = ReadRequestText(request.Parsed, "uuid");
+    if (!request.Parsed.contains("data")) throw EVellumError("Value 'data' not found");
+    if (!request.Parsed.at("data").is_object()) throw EConvertError("Value 'data' is not an object");
+    std::int32_t id = 0;
+    if (ParseFunctionId(idText, id)) request.Id = id;
+    return request;
 }
 
 }  // namespace vellum

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -45,6 +46,15 @@ public:
     bool Serves(TFunctionId id) const { return handlers_.count(static_cast<std::int32_t>(id)) != 0; }
 
     void Dispatch(const TPageMessage& message);
+
+    // A message read the way Dispatch reads it: the parsed JSON, its uuid, and its function
+    // identifier when it names one. Raises what Dispatch raises for a damaged message.
+    struct TReadMessage {
+        nlohmann::json Parsed;
+        std::string Uuid;
+        std::optional<std::int32_t> Id;
+    };
+    static TReadMessage ReadMessage(const std::string& json);
 
     // The box text a runtime-only function shows in preview mode.
     static std::string PreviewMessage(const TFunctionInfo& function);
