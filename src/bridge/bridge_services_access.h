@@ -5,8 +5,13 @@
 
 namespace vellum {
 
-// The module's shell and registry; a host created without one cannot serve their functions,
-// and the error leaves the dispatcher (the page gets no answer).
+// The module's services; a host created without one cannot serve its functions, and the error
+// leaves the dispatcher (the page gets no answer).
+inline IFileDialogService& FileDialogsOf(const TBrowserExternalModule& module) {
+    if (module.Services().FileDialogs == nullptr) throw EVellumError("The file dialogs are not available");
+    return *module.Services().FileDialogs;
+}
+
 inline IShellService& ShellOf(const TBrowserExternalModule& module) {
     if (module.Services().Shell == nullptr) throw EVellumError("The bridge has no shell service");
     return *module.Services().Shell;

@@ -2,9 +2,9 @@
 // loop, which is sound here because page requests are dispatched from the user-interface queue
 // after the browser's event has returned.
 #include "bridge/bridge_arguments.h"
+#include "bridge/bridge_services_access.h"
 #include "bridge/browser_external_module.h"
 #include "bridge/function_families.h"
-#include "core/errors.h"
 #include "core/system/path_delimiter.h"
 #include "core/text/str_utils.h"
 
@@ -32,12 +32,6 @@ TFileDialogRequest FileDialogRequest(const TBridgeRequest& request, const char* 
     dialog.Title = ReadArgString(request.Data, "title", defaultTitle);
     dialog.FileTypes = FileTypesFrom(ReadArgString(request.Data, "fileTypes"));
     return dialog;
-}
-
-IFileDialogService& FileDialogsOf(const TBrowserExternalModule& module) {
-    IFileDialogService* dialogs = module.Services().FileDialogs;
-    if (dialogs == nullptr) throw EVellumError("The file dialogs are not available");
-    return *dialogs;
 }
 
 }  // namespace

@@ -60,10 +60,10 @@ bool ApplyRequest(IFileDialog& dialog, const TFileDialogRequest& request, const 
         texts.push_back(Wide(type.Name));
         texts.push_back(Wide(type.Mask));
     }
-    std::vector<COMDLG_FILTERSPEC> specs;
-    for (std::size_t i = 0; i < texts.size(); i += 2) specs.push_back({texts[i].c_str(), texts[i + 1].c_str()});
-    if (FAILED(dialog.SetFileTypes(static_cast<UINT>(specs.size()), specs.data()))) return false;
-    if (memory.TypeIndex >= 1 && memory.TypeIndex <= specs.size()) dialog.SetFileTypeIndex(memory.TypeIndex);
+    std::vector<COMDLG_FILTERSPEC> filters;
+    for (std::size_t i = 0; i < texts.size(); i += 2) filters.push_back({texts[i].c_str(), texts[i + 1].c_str()});
+    if (FAILED(dialog.SetFileTypes(static_cast<UINT>(filters.size()), filters.data()))) return false;
+    if (memory.TypeIndex >= 1 && memory.TypeIndex <= filters.size()) dialog.SetFileTypeIndex(memory.TypeIndex);
     return true;
 }
 
