@@ -97,6 +97,60 @@ seeds('pe_image', {
     'truncated-table.bin': threeSections.subarray(0, threeSections.length - 20),
 });
 
+// ELF files as a linker lays them out: header, program header table, data, section header
+// table (with its null section 0) last.
+function elfFile({ is64 = true, bigEndian = false, segments = [], sections = [] }) {
+    const header = is64 ? 64 : 52, phEntry = is64 ? 56 : 32, shEntry = is64 ? 64 : 40, word = is64 ? 8 : 4;
+    let dataEnd = header + phEntry * segments.length;
+    for (const [offset, size] of segments) dataEnd = Math.max(dataEnd, offset + size);
+    for (const [type, offset, size] of sections) if (type !== 8) dataEnd = Math.max(dataEnd, offset + size);
+    const table = sections.length ? Math.ceil(dataEnd / 8) * 8 : 0;
+    const bytes = Buffer.alloc(sections.length ? table + shEntry * (sections.length + 1) : dataEnd, 0x5a);
+    const put = (offset, value, size) => {
+        for (let i = 0; i < size; ++i) {
+            const shift = 8 * (bigEndian ? size - 1 - i : i);
+            bytes[offset + i] = Number((BigInt(value) >> BigInt(shift)) & 0xffn);
+        }
+    };
+    bytes.fill(0, 0, header);
+    bytes.write('\x7fELF', 0, 'latin1');
+    bytes[4] = is64 ? 2 : 1;
+    bytes[5] = bigEndian ? 2 : 1;
+    bytes[6] = 1;
+    put(16, 2, 2);
+    put(20, 1, 4);
+    put(24 + word, segments.length ? header : 0, word);
+    put(24 + 2 * word, table, word);
+    put(28 + 3 * word, header, 2);
+    put(30 + 3 * word, phEntry, 2);
+    put(32 + 3 * word, segments.length, 2);
+    put(34 + 3 * word, shEntry, 2);
+    put(36 + 3 * word, sections.length ? sections.length + 1 : 0, 2);
+    segments.forEach(([offset, size], index) => {
+        const entry = header + index * phEntry;
+        put(entry, 1, 4);
+        put(entry + (is64 ? 8 : 4), offset, word);
+        put(entry + (is64 ? 32 : 16), size, word);
+    });
+    if (sections.length) bytes.fill(0, table, table + shEntry);
+    sections.forEach(([type, offset, size], index) => {
+        const entry = table + (index + 1) * shEntry;
+        bytes.fill(0, entry, entry + shEntry);
+        put(entry + 4, type, 4);
+        put(entry + (is64 ? 24 : 16), offset, word);
+        put(entry + (is64 ? 32 : 20), size, word);
+    });
+    return bytes;
+}
+const linked = elfFile({ segments: [[0, 0x200], [0x200, 0x80]], sections: [[1, 0x100, 0x100], [8, 0x280, 0x1000], [1, 0x200, 0x90]] });
+seeds('elf_image', {
+    'elf64-le.bin': linked,
+    'elf32-be.bin': elfFile({ is64: false, bigEndian: true, segments: [[0, 0x100]], sections: [[1, 0x100, 0x20]] }),
+    'header-only.bin': elfFile({}),
+    'packaged.bin': Buffer.concat([linked, zipOf({ 'vlm.ini': '[App]\nID=a\n' })]),
+    'cut-in-section-table.bin': linked.subarray(0, linked.length - 30),
+});
+
 seeds('bridge_arguments', {
     'scalars.json': '{"text":"a\\u00e9\\ud83d\\ude00","number":-12.5e3,"int":7,"big":18446744073709551615,"yes":true,"no":false,"nil":null}',
     'bool-texts.json': '{"a":"TRUE","b":"False","c":"0","d":"-3","e":"","f":"yes","g":2.0,"h":0.5}',

@@ -109,6 +109,39 @@ TEST_F(PackToolTest, RefusesARuntimeThatAlreadyCarriesAnArchive) {
     EXPECT_NE(err.str().find("is not a Windows executable"), std::string::npos) << err.str();
 }
 
+// The same build with a Linux runtime: the ELF rule finds where its image ends, so the
+// archive is read back behind it and a packaged Linux app is refused as a runtime.
+TEST_F(PackToolTest, BuildsALinuxAppFromAnElfRuntime) {
+    const vellum::testing::TElfImage elf = vellum::testing::MakeElfImage({{0, 0x300}}, {{1, 0x300, 0x200}});
+    runtime = dir / "vellum-runtime";
+    WriteFile(runtime, elf.Bytes);
+    output = dir / "out" / "demo";
+    ASSERT_EQ(Build(), 0) << err.str();
+    const auto location = TExeUtils::LocateArchive(output);
+    ASSERT_TRUE(location.has_value());
+    EXPECT_EQ(location->Format, TImageFormat::Elf);
+    EXPECT_EQ(location->ImageEnd, static_cast<std::int64_t>(elf.ImageEnd));
+    EXPECT_EQ(Run({"cat", output.string(), "web/js/app.js"}), 0) << err.str();
+    EXPECT_EQ(out.str(), "vlm.app.close();");
+
+    runtime = output;
+    output = dir / "out" / "twice";
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("already carries an attached archive"), std::string::npos) << err.str();
+
+    TBytes damaged = elf.Bytes;
+    damaged[4] = 9;  // no such ELF class
+    runtime = dir / "damaged";
+    WriteFile(runtime, damaged);
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("vellum-pack: Damaged ELF headers: unknown class 9."), std::string::npos) << err.str();
+
+    WriteFile(runtime, TBytes(elf.Bytes.begin(), elf.Bytes.begin() + 0x400));  // cut inside its data
+    EXPECT_EQ(Build(), 1);
+    EXPECT_NE(err.str().find("is shorter than its program image"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(output));
+}
+
 TEST_F(PackToolTest, RefusesARuntimeShorterThanItsImage) {
     // Headers that describe 0xA00 bytes in a file cut off inside its last section.
     WriteFile(runtime, TBytes(runtimeImage.begin(), runtimeImage.begin() + 0x700));

@@ -41,6 +41,27 @@ struct TSection {
 };
 TBytes MakePeImage(const std::vector<TSection>& sections);
 
+// A minimal ELF file: the ELF header, the program header table right after it, the segments'
+// and sections' data where their entries say, and the section header table (with its null
+// section 0) after the furthest of them, as a linker lays it out. The bytes are padded with a
+// recognisable pattern; `ImageEnd` is where the file's own contents end.
+struct TElfSegment {
+    std::uint64_t Offset;
+    std::uint64_t FileSize;
+};
+struct TElfSection {
+    std::uint32_t Type;  // 1 SHT_PROGBITS, 8 SHT_NOBITS (no file space), ...
+    std::uint64_t Offset;
+    std::uint64_t Size;
+};
+struct TElfImage {
+    TBytes Bytes;
+    std::uint64_t ImageEnd = 0;
+    std::uint64_t SectionTableOffset = 0;  // 0 when there are no sections
+};
+TElfImage MakeElfImage(const std::vector<TElfSegment>& segments, const std::vector<TElfSection>& sections,
+                       bool is64 = true, bool bigEndian = false);
+
 // Deterministic pseudo-random bytes, so failures can be reproduced.
 TBytes PseudoRandomBytes(std::size_t count, std::uint32_t seed);
 

@@ -1,8 +1,11 @@
 #include "core/archive/exe_utils.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <system_error>
 
+#include "core/archive/elf_image.h"
 #include "core/archive/pe_image.h"
 
 namespace vellum {
@@ -84,9 +87,14 @@ std::optional<TArchiveLocation> TExeUtils::LocateArchive(const std::filesystem::
     // A named pipe or device would be waited on when opened; it holds no program image anyway.
     std::error_code error;
     if (!std::filesystem::is_regular_file(exePath, error)) return std::nullopt;
+    if (const auto elfEnd = ComputeElfImageEndOfFile(exePath)) {
+        // An image end beyond what a signed 64-bit size holds is beyond any real file.
+        const auto end = static_cast<std::int64_t>(std::min<std::uint64_t>(*elfEnd, INT64_MAX));
+        return TArchiveLocation{TImageFormat::Elf, end, GetFileSizeOfPath(exePath)};
+    }
     const auto imageEnd = ComputePeImageEndOfFile(exePath);
     if (!imageEnd) return std::nullopt;
-    return TArchiveLocation{*imageEnd, GetFileSizeOfPath(exePath)};
+    return TArchiveLocation{TImageFormat::Pe, *imageEnd, GetFileSizeOfPath(exePath)};
 }
 
 }  // namespace vellum

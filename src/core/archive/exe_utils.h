@@ -14,8 +14,12 @@ class TExeUtils;
 using TOnProgressMax = std::function<void(TExeUtils& sender, std::int64_t max)>;
 using TOnProgressPos = std::function<void(TExeUtils& sender, std::int64_t position)>;
 
+// The program image formats whose end is known: Windows' PE and Linux's ELF.
+enum class TImageFormat { Pe, Elf };
+
 // Where an executable file's program image ends and its attached archive begins.
 struct TArchiveLocation {
+    TImageFormat Format = TImageFormat::Pe;
     std::int64_t ImageEnd = 0;
     std::int64_t FileSize = 0;
     std::int64_t ArchiveSize() const { return FileSize - ImageEnd; }
@@ -61,8 +65,10 @@ public:
                        const std::string& Comments);
 #endif
 
-    // The same layout rule applied to an executable file on disk: nothing when the file is
-    // not a PE image. Throws EFileError when it cannot be read.
+    // The same layout rule applied to an executable file on disk, chosen by the file's format:
+    // the PE rule for a file beginning with "MZ", the ELF rule for one beginning with the ELF
+    // magic number. Nothing when it is neither, or a PE file without PE headers. Throws
+    // EFileError when it cannot be read and EArchiveError for damaged ELF headers.
     static std::optional<TArchiveLocation> LocateArchive(const std::filesystem::path& exePath);
 
 private:

@@ -1,48 +1,26 @@
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
 
-#include "core/stream/stream.h"
+#include "core/archive/elf_image.h"
+#include "core/errors.h"
 #include "core/system/own_executable.h"
 
 namespace vellum {
 
 namespace {
 
-// The end of an ELF64 file's own content: the furthest of its section data, its program
-// header table and its section header table. An archive would follow it, as on Windows.
+// The end of the running program's ELF image, by the headers of its own file (the mapped
+// image does not keep the section header table). A file whose headers cannot be read, or
+// whose image end does not fit the 32 bits the archive rule works with, is taken to carry no
+// archive: the end is then past any file the runtime could be.
 std::uint32_t ElfImageEnd(const std::filesystem::path& path) {
     try {
-        TFileStream file(path, TFileStream::TMode::OpenRead);
-        unsigned char header[64];
-        if (!file.ReadExact(header, sizeof header) || std::memcmp(header,
-                                                                  "\x7F"
-                                                                  "ELF\x02",
-                                                                  5) != 0)
-            return 0;
-        const auto u64 = [](const unsigned char* p) {
-            std::uint64_t value = 0;
-            for (int i = 7; i >= 0; --i) value = value << 8 | p[i];
-            return value;
-        };
-        const auto u16 = [](const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); };
-        const std::uint64_t sectionTable = u64(header + 0x28);
-        const std::uint16_t sectionEntrySize = u16(header + 0x3A);
-        const std::uint16_t sectionCount = u16(header + 0x3C);
-        std::uint64_t end = sectionTable + std::uint64_t{sectionEntrySize} * sectionCount;
-        std::vector<unsigned char> sections(std::size_t{sectionEntrySize} * sectionCount);
-        file.SetPosition(static_cast<std::int64_t>(sectionTable));
-        if (sectionEntrySize >= 0x28 && file.ReadExact(sections.data(), sections.size())) {
-            for (std::size_t i = 0; i < sectionCount; ++i) {
-                const unsigned char* entry = &sections[i * sectionEntrySize];
-                const bool noBits = entry[4] == 8;  // SHT_NOBITS occupies no file space
-                if (!noBits) end = std::max(end, u64(entry + 0x18) + u64(entry + 0x20));
-            }
-        }
-        return static_cast<std::uint32_t>(end);
-    } catch (const std::exception&) {
-        return 0;
+        const auto end = ComputeElfImageEndOfFile(path);
+        if (!end || *end > UINT32_MAX) return UINT32_MAX;
+        return static_cast<std::uint32_t>(*end);
+    } catch (const EVellumError&) {
+        return UINT32_MAX;
     }
 }
 

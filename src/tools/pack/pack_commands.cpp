@@ -27,6 +27,8 @@ constexpr const char* kUsage =
     "  vellum-pack extract APP.exe -o ARCHIVE.zip\n"
     "  vellum-pack cat APP.exe ENTRY\n";
 
+constexpr const char* kNotAnExecutable = " is not a Windows executable (PE) nor a Linux one (ELF)";
+
 std::string Quoted(const std::filesystem::path& path) {
     return "'" + PathToUtf8(path) + "'";
 }
@@ -74,7 +76,7 @@ struct TOpenedApp {
 std::unique_ptr<TOpenedApp> OpenApp(const std::filesystem::path& app) {
     RequireRegularFile("app", app);
     const auto location = TExeUtils::LocateArchive(app);
-    if (!location) throw EVellumError(Quoted(app) + " is not a Windows executable");
+    if (!location) throw EVellumError(Quoted(app) + kNotAnExecutable);
     if (!location->HasArchive()) throw EVellumError(Quoted(app) + " carries no attached archive");
     auto opened = std::make_unique<TOpenedApp>();
     opened->File = std::make_unique<TFileStream>(app, TFileStream::TMode::OpenRead);
@@ -116,7 +118,7 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
     if (options.Installer) RequireRegularFile("installer", *options.Installer);
     const auto location = TExeUtils::LocateArchive(options.Runtime);
     if (!location) {
-        err << "vellum-pack: the runtime " << Quoted(options.Runtime) << " is not a Windows executable\n";
+        err << "vellum-pack: the runtime " << Quoted(options.Runtime) << kNotAnExecutable << '\n';
         return 1;
     }
     if (location->FileSize < location->ImageEnd) {
@@ -188,7 +190,7 @@ int ListCommand(const std::filesystem::path& app, std::ostream& out, std::ostrea
 
 int ExtractCommand(const std::filesystem::path& app, const std::filesystem::path& zipPath, std::ostream& err) {
     const auto location = TExeUtils::LocateArchive(app);
-    if (!location) throw EVellumError(Quoted(app) + " is not a Windows executable");
+    if (!location) throw EVellumError(Quoted(app) + kNotAnExecutable);
     if (!location->HasArchive()) {
         err << "vellum-pack: " << Quoted(app) << " carries no attached archive\n";
         return 1;
