@@ -49,6 +49,12 @@ public:
     virtual bool PagePermissionRequested(const std::string& uri) = 0;
     virtual void PageTitleChanged(const std::string& title) = 0;
     virtual void PageNavigationCompleted(bool succeeded) = 0;
+    // A message the page wrote to its console (level "log", "info", "warn", "error", "debug"),
+    // from engines that report them; the WebView2 control does not.
+    virtual void PageConsoleMessage(const std::string& level, const std::string& text) {
+        (void)level;
+        (void)text;
+    }
 };
 
 // The page as the host drives it, whatever engine shows it: the WebView2 control on Windows,
