@@ -115,8 +115,12 @@ TEST_F(PackToolTest, BuildsALinuxAppFromAnElfRuntime) {
     const vellum::testing::TElfImage elf = vellum::testing::MakeElfImage({{0, 0x300}}, {{1, 0x300, 0x200}});
     runtime = dir / "vellum-runtime";
     WriteFile(runtime, elf.Bytes);
+    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                              std::filesystem::perms::group_exec);
     output = dir / "out" / "demo";
-    ASSERT_EQ(Build(), 0) << err.str();
+    ASSERT_EQ(Run({"build", project.string(), "-o", output.string(), "--runtime", runtime.string()}), 0) << err.str();
+    EXPECT_EQ(err.str().find("no loader library"), std::string::npos) << err.str();
+    EXPECT_EQ(std::filesystem::status(output).permissions(), std::filesystem::status(runtime).permissions());
     const auto location = TExeUtils::LocateArchive(output);
     ASSERT_TRUE(location.has_value());
     EXPECT_EQ(location->Format, TImageFormat::Elf);

@@ -134,7 +134,8 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
             << " bytes after its program image); give the plain, stripped runtime, not a packaged app\n";
         return 1;
     }
-    if (!options.Loader)
+    // The Linux runtime links its engine; only a Windows app needs the loader library.
+    if (!options.Loader && location->Format == TImageFormat::Pe)
         err << "vellum-pack: warning: no loader library given (--loader): the packaged app will report that the "
                "WebView2 runtime is missing\n";
 
@@ -165,6 +166,12 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
         };
         WriteArchive(inputs, exe, writeOptions);
         exe.Close();
+    }
+    if (location->Format == TImageFormat::Elf) {
+        // A Linux app is started as a program: it gets the runtime's permissions (execute bits
+        // included), not those of a newly created data file.
+        std::filesystem::permissions(executable.Path(), std::filesystem::status(options.Runtime).permissions(),
+                                     std::filesystem::perm_options::replace);
     }
     executable.Commit();
 
