@@ -193,6 +193,22 @@ TEST_F(LoadApplicationTest, AnIncompleteIdentityEndsSilentlyBeforeAnyFolderExist
     }
 }
 
+// The Linux runtime links its engine: its data folder gets the engine's folder and no copy
+// of the Windows loader library, whatever the archive holds.
+TEST_F(LoadApplicationTest, WithoutALoaderLibraryOnlyTheEnginesFolderIsMade) {
+    Package(identity);
+    services.BrowserFolderName = "WebKit";
+    services.UsesLoaderLibrary = false;
+    LoadApplication(services);
+    const TStartupState& state = StartupState();
+    EXPECT_EQ(state.AppDataDir, (dir / "local").string() + "/com.test.app/");
+    EXPECT_EQ(state.BrowserDataDir, state.AppDataDir + "WebKit/");
+    EXPECT_TRUE(std::filesystem::is_directory(state.BrowserDataDir));
+    EXPECT_EQ(state.LoaderLibraryPath, "");
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir / "local"))
+        EXPECT_TRUE(entry.is_directory()) << entry.path();
+}
+
 TEST_F(LoadApplicationTest, PreparesTheDataFolderLoaderAndEnvironment) {
     Package(identity + "WebviewArguments=   \n");
     LoadApplication(services);

@@ -127,10 +127,12 @@ void LoadApplication(TStartupServices& Services) {
     const std::string delimiter(1, Services.PathDelimiter);
     state.AppDataDir = Services.LocalAppDataDir() + state.AppID + delimiter;
     CreateFolder(state.AppDataDir);
-    state.BrowserDataDir = state.AppDataDir + "Win64" + delimiter;
-    state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
+    state.BrowserDataDir = state.AppDataDir + Services.BrowserFolderName + delimiter;
     CreateFolder(state.BrowserDataDir);
-    if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) PlaceLoaderLibrary(state);
+    if (Services.UsesLoaderLibrary) {
+        state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
+        if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) PlaceLoaderLibrary(state);
+    }
 
     // 12 to 14. The browser's environment.
     Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);

@@ -32,6 +32,11 @@ struct TStartupServices {
     // Shows the password prompt; the modal result (1 when the password was typed).
     std::function<int(const std::string& caption, const std::string& password)> ShowPasswordPrompt;
     char PathDelimiter = '\\';
+    // The browser's folder inside the data folder, and whether the engine is reached through
+    // the loader library copied there (WebView2). WebKitGTK is a library the runtime links, so
+    // the Linux runtime keeps only the engine's data in its folder and copies nothing.
+    std::string BrowserFolderName = "Win64";
+    bool UsesLoaderLibrary = true;
 };
 
 // The process-wide startup state: filled by LoadApplication, read-only afterwards, freed at

@@ -1,10 +1,20 @@
+#include "platform/posix/main_thread_queue.h"
 #include "platform/ui_queue.h"
 
 namespace vellum {
 
-// Until the desktop backend brings its main loop, the queue of the main thread is served by
-// whoever pumps it, as in the native tests.
+namespace {
+
+IUiQueue* installedQueue = nullptr;
+
+}  // namespace
+
+void InstallMainThreadUiQueue(IUiQueue& queue) {
+    installedQueue = &queue;
+}
+
 IUiQueue& MainThreadUiQueue() {
+    if (installedQueue != nullptr) return *installedQueue;
     static TManualUiQueue queue;
     return queue;
 }

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/linux/browser_form_gtk.h"
+#include "app/main_form/main_form_settings.h"
+#include "bridge/browser_external_module.h"
+#include "bridge/services/dialog_service.h"
+#include "bridge/services/main_window_service.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GdkEventWindowState GdkEventWindowState;
+typedef struct _GdkEventAny GdkEventAny;
+
+namespace vellum {
+
+struct TStartupState;
+
+// The application's top-level window on Linux: a GTK window filled by the browser form, wired
+// to the bridge, shaped by the settings (size, place, frame, state, on top, title), and leaving
+// every close decision to the page ("vlm.events.onCloseQuery();"). Lives on the GTK main thread.
+class TMainWindowGtk final : public IAppMainWindow, public IDialogService {
+public:
+    TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments);
+    ~TMainWindowGtk() override;
+    TMainWindowGtk(const TMainWindowGtk&) = delete;
+    TMainWindowGtk& operator=(const TMainWindowGtk&) = delete;
+
+    // Creates and shows the window; the caller's main loop runs it and ends when it is gone.
+    void Show();
+    bool Closed() const { return window_ == nullptr; }
+
+    bool StaysOnTop() const override { return onTop_; }
+    void SetStaysOnTop(bool onTop) override;
+    TWindowState State() const override;
+    void SetState(TWindowState state) override;
+    void ShowAndBringToFront() override;
+    void Hide() override;
+    std::string Caption() const override;
+    void SetCaption(const std::string& caption) override;
+    TWindowBounds Bounds() const override;
+    void SetBounds(const TWindowBounds& bounds) override;
+    TBorderStyle BorderStyle() const override { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle style) override;
+
+    void ShowMessage(const std::string& text) override;
+
+private:
+    static int OnDelete(GtkWidget* widget, GdkEventAny* event, void* self);
+    static int OnWindowState(GtkWidget* widget, GdkEventWindowState* event, void* self);
+    static void OnDestroy(GtkWidget* widget, void* self);
+    void FormCreate();
+    bool FormCloseQuery();
+    void FormClose();
+    void AppCloseRequest();
+    void DocumentTitleChanged(const std::string& title);
+    void ApplyFrame(TBorderStyle style);
+    void ApplySizeLimits();
+    void ApplyPlacementAndState();
+
+    const TStartupState& state_;
+    std::vector<std::string> arguments_;
+    TMainFormSettings settings_;
+    GtkWidget* window_ = nullptr;
+    TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
+    bool onTop_ = false;
+    unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported
+
+    bool FCanClose = false;
+    // The bridge's services, declared before the module so that they outlive it.
+    std::vector<std::shared_ptr<void>> FServices;
+    std::unique_ptr<TBrowserFormGtk> FBrowserForm;
+    std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
+};
+
+}  // namespace vellum
