@@ -1,7 +1,7 @@
 // The example app's page logic against a stand-in window.vlm that records every call.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
-import { describeRuntime, titleFromNote, wire } from '../../examples/hello/app/app.js';
+import { describeRuntime, showHostAnswers, titleFromNote, wire } from '../../examples/hello/app/app.js';
 
 function fakeDocument() {
   const elements = new Map();
@@ -75,4 +75,25 @@ test('the title comes from the first line of the note', () => {
   assert.equal(titleFromNote(''), 'Hello Vellum');
   assert.equal(titleFromNote('   \nsecond'), 'Hello Vellum');
   assert.equal(titleFromNote('x'.repeat(100)), `Hello Vellum - ${'x'.repeat(60)}`);
+});
+
+test('the page shows each answer of its load-time calls beside the call, failures too', async () => {
+  const appended = [];
+  const document = {
+    getElementById: (id) => (id === 'answers' ? { append: (...nodes) => appended.push(...nodes) } : null),
+    createElement: (tag) => ({ tag, textContent: '' }),
+  };
+  const vlm = {
+    hello: () => Promise.resolve('2025.10'),
+    isRuntime: () => Promise.resolve(true),
+    app: { getArgs: () => Promise.resolve(['com.example', 'file:///x.html']) },
+    files: { fileExists: (args) => (args.filePath === 'notes.txt' ? Promise.reject('Missing filePath') : null) },
+  };
+  await showHostAnswers(document, vlm);
+  assert.deepEqual(appended.map((node) => [node.tag, node.textContent]), [
+    ['dt', 'vlm.hello()'], ['dd', '"2025.10"'],
+    ['dt', 'vlm.isRuntime()'], ['dd', 'true'],
+    ['dt', 'vlm.app.getArgs()'], ['dd', '["com.example","file:///x.html"]'],
+    ['dt', 'vlm.files.fileExists({ filePath: "notes.txt" })'], ['dd', 'failed: Missing filePath'],
+  ]);
 });

@@ -31,4 +31,30 @@ export function wire(document, vlm) {
   return ready;
 }
 
-if (typeof window !== 'undefined' && window.vlm) wire(window.document, window.vlm);
+// The calls the page makes on its own when it loads, each shown beside the answer it got, so
+// that a glance (or a screenshot) shows the page talking to its host.
+export const LOAD_CALLS = [
+  ['vlm.hello()', (vlm) => vlm.hello()],
+  ['vlm.isRuntime()', (vlm) => vlm.isRuntime()],
+  ['vlm.app.getArgs()', (vlm) => vlm.app.getArgs()],
+  ['vlm.files.fileExists({ filePath: "notes.txt" })', (vlm) => vlm.files.fileExists({ filePath: NOTE_FILE })],
+];
+
+export function showHostAnswers(document, vlm) {
+  const list = document.getElementById('answers');
+  return Promise.all(LOAD_CALLS.map(([call, make]) => {
+    const term = document.createElement('dt');
+    term.textContent = call;
+    const answer = document.createElement('dd');
+    answer.textContent = 'waiting…';
+    list.append(term, answer);
+    return make(vlm).then(
+      (result) => { answer.textContent = JSON.stringify(result); },
+      (error) => { answer.textContent = `failed: ${error}`; });
+  }));
+}
+
+if (typeof window !== 'undefined' && window.vlm) {
+  wire(window.document, window.vlm);
+  showHostAnswers(window.document, window.vlm);
+}
