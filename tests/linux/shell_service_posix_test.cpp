@@ -124,7 +124,7 @@ TEST_F(ShellServicePosix, ExploreAsksTheFileManagerToSelectTheItemElseOpensItsFo
 
 TEST_F(ShellServicePosix, CommandsRunThroughTheInterpreterInTheirFolderAndAnswerCleanText) {
     launcher.RunResults = {{true, 0, 3, std::string("a\"b\n\0err\xFF\n", 11)}};
-    EXPECT_EQ(shell.RunCommand("echo a\"b; echo err >&2", "/tmp", true), "a\"berr\xEF\xBF\xBD\n");
+    EXPECT_EQ(shell.RunCommand("echo a\"b; echo err >&2", "/tmp", true), "a\"b\nerr\xEF\xBF\xBD\n");
     EXPECT_EQ(launcher.Calls, (std::vector<TCall>{{false, {"/bin/sh", "-c", "echo a\"b; echo err >&2"}, "/tmp"}}));
     launcher.RunResults = {{false, ENOENT, -1, ""}};
     EXPECT_EQ(shell.RunCommand("x", "/missing", false), "") << "a command that cannot start answers nothing";
