@@ -19,6 +19,7 @@
 
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
+#include "platform/posix/windows_parameters.h"
 #include "platform/sys_utils.h"
 
 extern char** environ;
@@ -160,42 +161,6 @@ bool StartDetached(const std::vector<std::string>& arguments) {
     if (code != 0) return Fail(EAGAIN, false);
     if (got > 0) return Fail(error, false);
     return true;
-}
-
-// Splits parameters the way a Windows program splits its command line after the program's
-// name: blanks and tabs separate arguments, double quotes group them; 2n backslashes before a
-// quote give n and the quote groups, 2n+1 give n and a literal quote; other backslashes are
-// literal; inside quotes, "" is a literal quote.
-std::vector<std::string> SplitWindowsParameters(const std::string& parameters) {
-    std::vector<std::string> arguments;
-    std::size_t i = 0;
-    const std::size_t size = parameters.size();
-    for (;;) {
-        while (i < size && (parameters[i] == ' ' || parameters[i] == '\t')) ++i;
-        if (i == size) return arguments;
-        std::string argument;
-        bool quoted = false;
-        while (i < size && (quoted || (parameters[i] != ' ' && parameters[i] != '\t'))) {
-            std::size_t backslashes = 0;
-            for (; i < size && parameters[i] == '\\'; ++i) ++backslashes;
-            if (i < size && parameters[i] == '"') {
-                argument.append(backslashes / 2, '\\');
-                if (backslashes % 2 == 1) {
-                    argument += '"';
-                } else if (quoted && i + 1 < size && parameters[i + 1] == '"') {
-                    argument += '"';
-                    ++i;
-                } else {
-                    quoted = !quoted;
-                }
-                ++i;
-            } else {
-                argument.append(backslashes, '\\');
-                if (i < size && backslashes == 0) argument += parameters[i++];
-            }
-        }
-        arguments.push_back(std::move(argument));
-    }
 }
 
 bool OnPath(const std::string& program) {

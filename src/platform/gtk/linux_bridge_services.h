@@ -1,0 +1,48 @@
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bridge/browser_external_module.h"
+#include "platform/ui_queue.h"
+
+namespace vellum {
+
+class IProcessLauncher;
+class TLibnotifyNotifications;
+
+struct TLinuxServiceOptions {
+    std::string AppName;                 // heads message boxes; names the app's notifications
+    std::vector<std::string> Arguments;  // the command line's arguments 1 to n
+    GtkWindow* MainWindow = nullptr;     // owns dialogs when no window of the app is active
+    std::string RegistryStorePath;       // empty: the user's store (TFileRegistryService)
+};
+
+// The bridge's services on a Linux desktop: GTK message boxes and file choosers, libnotify's
+// notifications, the shell and the registry substitute. Create on the GTK main thread after
+// gtk_init, and keep for as long as the bridge module that uses them.
+class TLinuxBridgeServices {
+public:
+    TLinuxBridgeServices(TLinuxServiceOptions options, IUiQueue& uiQueue);
+    ~TLinuxBridgeServices();
+    TLinuxBridgeServices(const TLinuxBridgeServices&) = delete;
+    TLinuxBridgeServices& operator=(const TLinuxBridgeServices&) = delete;
+
+    // Sets the dialogs, file dialogs, shell, notifications, registry and host information of
+    // `services`; what else it holds (focus, error report, external form) stays.
+    void Fill(TBridgeServices& services) const;
+
+private:
+    TLinuxServiceOptions options_;
+    std::unique_ptr<IProcessLauncher> launcher_;
+    std::unique_ptr<IDialogService> dialogs_;
+    std::unique_ptr<IFileDialogService> fileDialogs_;
+    std::unique_ptr<IShellService> shell_;
+    std::unique_ptr<TLibnotifyNotifications> notifications_;
+    std::unique_ptr<IRegistryService> registry_;
+};
+
+}  // namespace vellum
