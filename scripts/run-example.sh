@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: build the runtime and the packaging tool, package examples/hello into one
-# executable, show what it carries, and start it under Wine.
+# The main job: build both runtimes and the packaging tool, package examples/hello for Linux
+# and for Windows, run the Linux app for real in WebKitGTK (telling from its trace what the page
+# did, with a screenshot), then the Windows app under Wine with the WebView2 test double.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -14,6 +15,8 @@ for preset in linux windows; do
     cmake --build --preset "$preset"
     cmake --install "build/$preset" --prefix "$root/dist" >/dev/null
 done
+
+bash scripts/run-linux-example.sh
 
 # vellum-pack finds VellumRuntime.exe beside itself. The WebView2 runtime cannot be installed
 # here, so the loader library packaged is the project's WebView2 test double.
