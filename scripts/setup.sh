@@ -19,6 +19,7 @@ packages=(
     zip unzip p7zip-full libzip-dev
     nodejs dpkg-dev locales
     clang libclang-rt-14-dev llvm
+    libwebkit2gtk-4.1-dev libgtk-3-dev openbox xdotool
 )
 
 missing=()
