@@ -6,6 +6,7 @@
 #include "core/stream/stream.h"
 #include "core/text/ascii_case.h"
 #include "core/text/str_utils.h"
+#include "platform/trace_file.h"
 
 namespace vellum {
 
@@ -45,10 +46,19 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::unique_ptr<TTracingPage> TracingPageFor(IBrowserPage& page) {
+    const std::optional<std::filesystem::path> path = TraceFilePath();
+    if (!path) return nullptr;
+    return std::make_unique<TTracingPage>(page, std::make_unique<TPageTraceFile>(*path));
+}
+
 }  // namespace
 
 TBrowserForm::TBrowserForm(IBrowserPage& page, IBrowserFormPlatform& platform, std::string appDirPath)
-    : AppDirPath(std::move(appDirPath)), FPage(page), platform_(platform) {
+    : AppDirPath(std::move(appDirPath)),
+      tracing_(TracingPageFor(page)),
+      FPage(tracing_ ? *tracing_ : page),
+      platform_(platform) {
     FPage.SetPageEvents(this);
 }
 

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/browser_form/page_trace.h"
 #include "browser/browser_page.h"
 
 namespace vellum {
@@ -41,6 +43,8 @@ public:
     TBrowserForm(const TBrowserForm&) = delete;
     TBrowserForm& operator=(const TBrowserForm&) = delete;
 
+    // The page the form and the bridge drive: the engine's, or with VELLUM_TRACE set, the
+    // same page seen through the trace.
     IBrowserPage& Page() { return FPage; }
 
     // The text registered to run at the start of every document.
@@ -74,6 +78,7 @@ private:
     void PageNavigationCompleted(bool succeeded) override;
     std::optional<std::vector<std::uint8_t>> FindResource(const std::string& uri, std::string& type);
 
+    std::unique_ptr<TTracingPage> tracing_;  // before FPage, which may refer to it
     IBrowserPage& FPage;
     IBrowserFormPlatform& platform_;
 };
