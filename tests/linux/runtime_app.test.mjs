@@ -113,7 +113,7 @@ test('a fixed frame keeps its size; maximised and frameless full screen come fro
 });
 
 test('the password gate opens the app at the key release that completes the password', async () => {
-  const exe = packageApp(work, 'locked', project('Password=Secret1\n'));
+  const exe = packageApp(work, 'locked', project('Password=Secret1\nDynamicAppTitle=1\n'));
   const app = start(exe, [], appEnv(freshDataHome()));
   const [prompt] = await waitWindows(app.pid, (w) => w.title === 'Linux Test');
   assert.ok(prompt, 'the prompt, captioned with the app\'s name');

@@ -10,7 +10,6 @@
 #include "core/stream/stream.h"
 #include "core/system/own_executable.h"
 #include "core/text/utf.h"
-#include "platform/user_locale.h"
 
 namespace vellum {
 
@@ -68,10 +67,12 @@ void TMainWindowGtk::Show() {
 void TMainWindowGtk::FormCreate() {
     FCanClose = false;
     TBridgeServices services;
-    services.Dialogs = this;
-    services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
-    services.Host.Arguments = arguments_;
-    services.Host.DecimalSeparator = GetUserDecimalSeparator;
+    TLinuxServiceOptions options;
+    options.AppName = state_.AppName;
+    options.Arguments = arguments_;
+    options.MainWindow = GTK_WINDOW(window_);
+    FLinuxServices = std::make_unique<TLinuxBridgeServices>(std::move(options), MainThreadUiQueue());
+    FLinuxServices->Fill(services);  // dialogs, file choosers, shell, notifications, registry, host
     services.FocusWindowAbovePage = [this](int) { ShowAndBringToFront(); };
     // Shown before the next request runs: what the page asks meanwhile waits behind the box.
     services.ReportError = [this](const std::exception& error) {
@@ -202,7 +203,7 @@ bool TMainWindowGtk::FormCloseQuery() {
 void TMainWindowGtk::FormClose() {
     FBrowserExternalModule.reset();
     FBrowserForm.reset();
-    FServices.clear();
+    FLinuxServices.reset();
 }
 
 void TMainWindowGtk::AppCloseRequest() {
@@ -281,14 +282,6 @@ void TMainWindowGtk::SetBounds(const TWindowBounds& bounds) {
 
 void TMainWindowGtk::SetBorderStyle(TBorderStyle style) {
     ApplyFrame(style);
-}
-
-void TMainWindowGtk::ShowMessage(const std::string& text) {
-    GtkWidget* box = gtk_message_dialog_new(GTK_WINDOW(window_), GTK_DIALOG_MODAL, GTK_MESSAGE_OTHER, GTK_BUTTONS_OK,
-                                            "%s", text.c_str());
-    gtk_window_set_title(GTK_WINDOW(box), state_.AppName.c_str());
-    gtk_dialog_run(GTK_DIALOG(box));
-    gtk_widget_destroy(box);
 }
 
 }  // namespace vellum

@@ -7,8 +7,8 @@
 #include "app/linux/browser_form_gtk.h"
 #include "app/main_form/main_form_settings.h"
 #include "bridge/browser_external_module.h"
-#include "bridge/services/dialog_service.h"
 #include "bridge/services/main_window_service.h"
+#include "platform/gtk/linux_bridge_services.h"
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GdkEventWindowState GdkEventWindowState;
@@ -21,7 +21,7 @@ struct TStartupState;
 // The application's top-level window on Linux: a GTK window filled by the browser form, wired
 // to the bridge, shaped by the settings (size, place, frame, state, on top, title), and leaving
 // every close decision to the page ("vlm.events.onCloseQuery();"). Lives on the GTK main thread.
-class TMainWindowGtk final : public IAppMainWindow, public IDialogService {
+class TMainWindowGtk final : public IAppMainWindow {
 public:
     TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments);
     ~TMainWindowGtk() override;
@@ -45,8 +45,6 @@ public:
     TBorderStyle BorderStyle() const override { return borderStyle_; }
     void SetBorderStyle(TBorderStyle style) override;
 
-    void ShowMessage(const std::string& text) override;
-
 private:
     static int OnDelete(GtkWidget* widget, GdkEventAny* event, void* self);
     static int OnWindowState(GtkWidget* widget, GdkEventWindowState* event, void* self);
@@ -69,8 +67,8 @@ private:
     unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported
 
     bool FCanClose = false;
-    // The bridge's services, declared before the module so that they outlive it.
-    std::vector<std::shared_ptr<void>> FServices;
+    // The bridge's desktop services, declared before the module so that they outlive it.
+    std::unique_ptr<TLinuxBridgeServices> FLinuxServices;
     std::unique_ptr<TBrowserFormGtk> FBrowserForm;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;
 };
