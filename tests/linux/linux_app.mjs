@@ -140,12 +140,14 @@ export function windowInfo(id) {
   const geometry = xdotool('getwindowgeometry', '--shell', id);
   if (name.status !== 0 || geometry.status !== 0) return null;
   const shell = Object.fromEntries(geometry.stdout.split('\n').map((line) => line.split('=')));
-  const props = spawnSync('xprop', ['-id', id, '_NET_WM_STATE', '_NET_WM_WINDOW_TYPE'],
+  const props = spawnSync('xprop', ['-id', id, '_NET_WM_STATE', '_NET_WM_WINDOW_TYPE', '_MOTIF_WM_HINTS'],
     { env: { ...process.env, DISPLAY: display() }, encoding: 'utf8' }).stdout ?? '';
   return {
     id, title: name.stdout, x: Number(shell.X), y: Number(shell.Y), width: Number(shell.WIDTH),
     height: Number(shell.HEIGHT), state: props.match(/_NET_WM_STATE\(ATOM\) = (.*)/)?.[1] ?? '',
     type: props.match(/_NET_WM_WINDOW_TYPE\(ATOM\) = (.*)/)?.[1] ?? '',
+    // GTK asks for no decorations through the Motif hints: flags 0x2, decorations 0.
+    decorated: !/_MOTIF_WM_HINTS\(_MOTIF_WM_HINTS\) = 0x2, 0x0, 0x0/.test(props),
   };
 }
 

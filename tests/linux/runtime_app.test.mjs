@@ -109,7 +109,15 @@ test('a fixed frame keeps its size; maximised and frameless full screen come fro
   const maximised = start(packageApp(work, 'max', project('WindowState=1\nAllowInstances=1\n')), [], appEnv(freshDataHome()));
   const [big] = await waitWindows(maximised.pid, (w) => /MAXIMIZED_VERT/.test(w.state));
   assert.ok(big, 'maximised');
+  assert.ok(big.decorated, 'with its frame');
   maximised.child.kill();
+
+  const full = start(packageApp(work, 'full', project('WindowStyle=1\nWindowBorder=2\nWindowState=0\n')), [],
+    appEnv(freshDataHome()));
+  const [screen] = await waitWindows(full.pid, (w) => /MAXIMIZED_VERT/.test(w.state));
+  assert.ok(screen, 'full screen is maximised whatever WindowState says');
+  assert.equal(screen.decorated, false, 'and has no frame whatever WindowBorder says');
+  full.child.kill();
 });
 
 test('the password gate opens the app at the key release that completes the password', async () => {
