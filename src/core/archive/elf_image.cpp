@@ -96,8 +96,11 @@ std::uint64_t ComputeElfImageEnd(const TElfByteReader& read, std::uint64_t fileS
     if (shOff != 0) {
         if (shEntSize < layout.ShEntryMin)
             Damaged("section header entries of " + std::to_string(shEntSize) + " bytes are too small");
+        // The table holds section 0 at least, also when the header counts none.
+        const std::uint64_t firstEnd = EndOf(shOff, shEntSize, "the section header table");
+        end = std::max(end, firstEnd);
         std::vector<std::uint8_t> first(shEntSize);
-        if (EndOf(shOff, shEntSize, "the section header table") <= fileSize && read(shOff, first)) {
+        if (firstEnd <= fileSize && read(shOff, first)) {
             const TFields zero(first.data(), header[5] == 2);
             if (shNum == 0) shNum = zero.Word(layout.ShSize, is64);
             if (phNum == kExtendedSegmentCount) phNum = zero.Read(layout.ShInfo, 4);
