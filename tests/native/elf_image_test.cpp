@@ -128,7 +128,7 @@ TEST(ElfImageEnd, DamagedHeadersAreReportedInsteadOfReadOutside) {
         {"sections without a table", 40, 0, 8, "2 sections without a section header table"},
         {"a section ending beyond 2^64", section1 + 24, 0xFFFFFFFFFFFFFFF0u, 8, "a section ends beyond 2^64 bytes"},
         {"a segment ending beyond 2^64", 64 + 8, 0xFFFFFFFFFFFFFFFFu, 8, "a segment ends beyond 2^64 bytes"},
-        {"a table beyond 2^64", 40, 0xFFFFFFFFFFFFFF00u, 8, "the section header table ends beyond 2^64 bytes"},
+        {"a table beyond 2^64", 40, 0xFFFFFFFFFFFFFFC0u, 8, "the section header table ends beyond 2^64 bytes"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
