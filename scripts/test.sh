@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every test tier: native (sanitizers), Windows under Wine, end to end, page scripts (Node),
-# and the fuzz targets briefly over their saved corpora (clang, libFuzzer).
+# pages in the real engine (WebKitGTK), and the fuzz targets briefly over their saved corpora (clang, libFuzzer).
 # Installs what is missing first, then builds both presets. Prints one summary line per tier
 # and a closing "N passed, N failed" line; exits non-zero when any tier fails.
 set -uo pipefail
@@ -53,10 +53,32 @@ node_tests() {
     echo "$output" | grep -qE '^# pass [1-9]'
 }
 
+# Pages in WebKitGTK inside the test host, on a display of their own with a window manager
+# (window states need one).
+real_engine_tests() {
+    local number_file display xvfb wm status
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 1 100); do
+        [ -s "$number_file" ] && break
+        sleep 0.1
+    done
+    display=":$(tr -d '[:space:]' <"$number_file")"
+    rm -f "$number_file"
+    DISPLAY=$display openbox >/dev/null 2>&1 &
+    wm=$!
+    DISPLAY=$display node_tests tests/linux
+    status=$?
+    kill "$wm" "$xvfb" 2>/dev/null
+    return $status
+}
+
 run_tier "native (ASan, UBSan)" ctest --preset linux --no-tests=error
 run_tier "windows (Wine)" ctest --preset windows --no-tests=error
 run_tier "end to end (Wine)" node_tests tests/e2e
 run_tier "page scripts (Node)" node_tests tests/js
+run_tier "Linux, real engine (WebKitGTK)" real_engine_tests
 # Builds the fuzz preset, replays every saved input and fuzzes each target a few seconds more.
 run_tier "fuzz targets (libFuzzer, ASan, UBSan)" bench/fuzz.sh "${VELLUM_FUZZ_SECONDS:-5}"
 

@@ -1,7 +1,7 @@
 // The "Linux, real engine" tier: pages run in WebKitGTK inside the test host (the real page,
 // browser form and bridge module on recording services) and check in their own script what
 // they were answered and served; their verdicts come back through the page trace.
-import { before, test } from 'node:test';
+import { after, before, test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
@@ -67,6 +67,11 @@ let run, dirs;
 before(async () => {
   dirs = makeApp();
   run = await runHost(dirs);
+});
+// VELLUM_KEEP_TRACE=1 keeps the app, its data and the trace for reading after the run.
+after(() => {
+  if (process.env.VELLUM_KEEP_TRACE) console.log(`kept ${dirs.work}`);
+  else fs.rmSync(dirs.work, { recursive: true, force: true });
 });
 
 test('every check of the pages passed in the engine', async (t) => {
