@@ -19,6 +19,7 @@ packages=(
     zip unzip p7zip-full libzip-dev
     nodejs dpkg-dev locales
     clang libclang-rt-14-dev llvm
+    libgtk-3-dev libnotify-dev libx11-dev libglib2.0-bin xdg-utils dunst dbus dbus-x11
 )
 
 missing=()
