@@ -16,6 +16,7 @@ packages=(
     zlib1g-dev libpcre2-dev nlohmann-json3-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
     g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools libz-mingw-w64-dev
     wine wine64 xvfb xauth
+    libgtk-3-dev libnotify-dev libx11-dev libglib2.0-bin xdg-utils dunst dbus dbus-x11
     zip unzip p7zip-full libzip-dev
     nodejs dpkg-dev locales
     clang libclang-rt-14-dev llvm

@@ -1,6 +1,7 @@
 #include "platform/posix/registry_store_posix.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -205,10 +206,11 @@ enum class TChange { Saved, Unchanged, Failed };
 template <typename TEdit>
 TChange Change(const std::string& path, TEdit&& change) {
     std::error_code error;
-    std::filesystem::create_directories(PathFromUtf8(path).parent_path(), error);
+    // A folder made here is the user's alone; one that was there keeps its permissions.
+    if (std::filesystem::create_directories(PathFromUtf8(path).parent_path(), error))
+        std::filesystem::permissions(PathFromUtf8(path).parent_path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace, error);
     if (error) return TChange::Failed;
-    std::filesystem::permissions(PathFromUtf8(path).parent_path(), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace, error);
     const TStoreLock lock(path);
     if (!lock) return TChange::Failed;
     TStore store = Load(path);
@@ -236,6 +238,7 @@ std::string TFileRegistryService::DefaultStorePath() {
         folder = config;
     } else {
         const char* home = std::getenv("HOME");
+        if ((home == nullptr || home[0] == '\0') && getpwuid(getuid()) != nullptr) home = getpwuid(getuid())->pw_dir;
         folder = std::string(home != nullptr ? home : "") + "/.config";
     }
     return folder + "/vellum/registry.json";
