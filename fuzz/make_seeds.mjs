@@ -158,6 +158,16 @@ seeds('bridge_arguments', {
     'not-object.json': '[1,"two",true]',
 });
 
+// A page's menu items, as the text setItems parses.
+seeds('menu_items', {
+    'file-menu.json': '[{"id":1,"caption":"&File","items":[{"id":"2","caption":"Open","image":"open.png"},{"id":3,"caption":"-"},{"id":4,"caption":"Quit","enabled":"FALSE"}]}]',
+    'presence.json': '[{"id":null,"caption":null},{"id":7.5,"caption":{"a":1}},{"id":"x","caption":1,"enabled":0,"image":["a"]}]',
+    'wrong-items.json': '[{"id":1,"caption":"a","items":{"id":2}},{"id":1,"caption":"b","items":[]}]',
+    'bad-enabled.json': '[{"id":1,"caption":"a"},{"id":2,"caption":"b","items":[{"id":3,"caption":"c","enabled":"maybe"}]}]',
+    'deep.json': '[{"id":1,"caption":"d","items":'.repeat(70) + '[]' + '}]'.repeat(70),
+    'ids.json': '[{"id":"$7fffffff","caption":"a"},{"id":"-2147483648","caption":"b"},{"id":"2147483648","caption":"c"},{"id":" 0x1F","caption":"d"}]',
+});
+
 // Requests as the page posts them. The first byte steers the target: an odd byte for runtime
 // mode, bit 1 for a message that came as a plain string too ('{' sets both; blanks vary them).
 const request = (lead, id, data = '{}', uuid = '"u"') => `${lead}{"id":${id},"uuid":${uuid},"data":${data}}`;

@@ -22,4 +22,10 @@ inline IRegistryService& RegistryOf(const TBrowserExternalModule& module) {
     return *module.Services().Registry;
 }
 
+inline IMenuService& MenusOf(TBrowserExternalModule& module) {
+    IMenuService* menus = module.BrowserExternalForm().Menus();
+    if (menus == nullptr) throw EVellumError("The bridge has no menus");
+    return *menus;
+}
+
 }  // namespace vellum

@@ -3,7 +3,7 @@
 #include <functional>
 #include <memory>
 
-#include "bridge/services/tray_service.h"
+#include "bridge/services/menu_service.h"
 
 namespace vellum {
 
@@ -14,11 +14,13 @@ public:
     static constexpr const char* kCaption = "[Not visible form: intended to be used to place DPI aware controls]";
     ~TBrowserExternalForm() override = default;
     // No tray icon is shown until a page asks for one.
-    bool IconVisible() const override { return false; }
-    std::function<void()> OnTrayIconClick;
+    bool IconVisible() const override { return Menus() != nullptr && Menus()->IconVisible(); }
+    // The main menu, the tray icon and the tray menu; nothing where the platform has none.
+    virtual IMenuService* Menus() const { return nullptr; }
 };
 
-// The platform's form: created with no owner by the bridge module, never shown.
-std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm();
+// The platform's form: created with no owner by the bridge module, never shown. `mainWindow`
+// (the platform's window handle, or nullptr) is the window whose menu bar the main menu becomes.
+std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm(void* mainWindow = nullptr);
 
 }  // namespace vellum

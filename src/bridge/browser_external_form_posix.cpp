@@ -3,7 +3,7 @@
 namespace vellum {
 
 // Until the desktop backend brings menus and a tray, the form is the object alone.
-std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm() {
+std::unique_ptr<TBrowserExternalForm> CreateBrowserExternalForm(void* /*mainWindow*/) {
     return std::make_unique<TBrowserExternalForm>();
 }
 

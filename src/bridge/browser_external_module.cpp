@@ -3,6 +3,7 @@
 #include "bridge/bridge_arguments.h"
 #include "bridge/function_families.h"
 #include "bridge/page_event_scripts.h"
+#include "bridge/tray_tooltip.h"
 
 namespace vellum {
 
@@ -25,6 +26,7 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterFileFunctions(*this, dispatcher_);
     RegisterFolderFunctions(*this, dispatcher_);
     RegisterBase64Functions(*this, dispatcher_);
+    RegisterMenuFunctions(*this, dispatcher_);
 }
 
 TBrowserExternalModule::~TBrowserExternalModule() {
@@ -43,7 +45,12 @@ void TBrowserExternalModule::DataModuleCreate() {
     ClearReferences();
     InFullscreen = false;
     FBrowserExternalForm = services_.CreateExternalForm ? services_.CreateExternalForm() : CreateBrowserExternalForm();
-    FBrowserExternalForm->OnTrayIconClick = [this] { RunPageScript(kTrayIconClickScript); };
+    if (IMenuService* menus = FBrowserExternalForm->Menus()) {
+        menus->SetIconTooltip(TrayIconTooltip(services_.Host.ExecutablePath));
+        menus->OnTrayIconClick = [this] { RunPageScript(kTrayIconClickScript); };
+        menus->MainMenu().OnItemClick = [this](std::int32_t id) { RunPageScript(MainMenuItemClickScript(id)); };
+        menus->TrayMenu().OnItemClick = [this](std::int32_t id) { RunPageScript(TrayMenuItemClickScript(id)); };
+    }
     if (services_.Notifications != nullptr)
         services_.Notifications->OnClick = [this](const std::string& name) {
             RunPageScript(NotificationClickScript(name));
@@ -54,6 +61,12 @@ void TBrowserExternalModule::DataModuleDestroy() {
     // The service may outlive the module: a notification clicked later raises nothing.
     if (services_.Notifications != nullptr) services_.Notifications->OnClick = nullptr;
     ClearReferences();
+    // Menus that outlive the module (a test's) raise nothing into it afterwards.
+    if (IMenuService* menus = FBrowserExternalForm ? FBrowserExternalForm->Menus() : nullptr) {
+        menus->OnTrayIconClick = nullptr;
+        menus->MainMenu().OnItemClick = nullptr;
+        menus->TrayMenu().OnItemClick = nullptr;
+    }
     FBrowserExternalForm.reset();
 }
 

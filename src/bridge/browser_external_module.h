@@ -33,7 +33,7 @@ struct TBridgeServices {
     THostInfo Host;
     // Gives the keyboard focus to the window `levels` above the page's window.
     std::function<void(int levels)> FocusWindowAbovePage;
-    std::function<std::unique_ptr<TBrowserExternalForm>()> CreateExternalForm = CreateBrowserExternalForm;
+    std::function<std::unique_ptr<TBrowserExternalForm>()> CreateExternalForm = [] { return CreateBrowserExternalForm(); };
     // Tells the user of an error a request raised and no handler caught, before the next
     // request is dispatched (a modal box: requests that arrive meanwhile wait). Without it the
     // error is raised again from the user-interface queue.

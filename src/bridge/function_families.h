@@ -18,5 +18,7 @@ void RegisterDialogFunctions(TBrowserExternalModule& module, TBridgeDispatcher& 
 void RegisterFileFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterFolderFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterBase64Functions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+// The main menu, the tray icon and the tray menu.
+void RegisterMenuFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 
 }  // namespace vellum

@@ -50,9 +50,10 @@ const std::map<int, std::vector<TArgument>>& FunctionArguments() {
         {70003, {{"command", R"("echo hi")"}, {"workingDir", R"("")"}, {"showWindow", R"("false")"}}},
         {11005, {{"name", R"("n")"}, {"title", R"("t")"}, {"body", R"("b")"}}},
         {12001, {{"items", R"("[]")"}}},
-        {12002, {{"id", R"("1")"}, {"caption", R"("c")"}, {"enabled", "true", true}, {"image", R"("")"}}},
+        // `enabled` is read as text, then converted when not empty: any number is a Boolean.
+        {12002, {{"id", R"("1")"}, {"caption", R"("c")"}, {"enabled", "true"}, {"image", R"("")"}}},
         {14003, {{"items", R"("[]")"}}},
-        {14004, {{"id", R"("1")"}, {"caption", R"("c")"}, {"enabled", "true", true}, {"image", R"("")"}}},
+        {14004, {{"id", R"("1")"}, {"caption", R"("c")"}, {"enabled", "true"}, {"image", R"("")"}}},
         {13001, {{"key", R"("Software\\Vellum")"}, {"name", R"("n")"}, {"value", R"("v")"}}},
         {13002, {{"key", R"("Software\\Vellum")"}, {"name", R"("n")"}}},
         {13003, {{"key", R"("Software\\Vellum")"}, {"name", R"("n")"}}},
@@ -100,6 +101,14 @@ protected:
 
     // The answers one request got; a raised conversion error is kept in `raised`.
     std::vector<std::string> Answers(const std::string& request) {
+        // Both menus hold the item the updates name, whatever the request before did to them.
+        for (TRecordingMenu* menu : {&menus.Main, &menus.Tray})
+            if (menu->Items().empty()) {
+                TMenuItem item;
+                item.Id = 1;
+                item.Caption = "Item";
+                menu->SetItems({item});
+            }
         const std::size_t before = page.Answers.size();
         raised.clear();
         try {

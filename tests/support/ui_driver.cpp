@@ -14,6 +14,16 @@
 //   ui_driver run COMMAND_LINE           starts a program with exactly that command line, waits
 //                                        for it to end and exits with its exit code
 //
+// Menus and the tray icon:
+//
+//   ui_driver menubar WINDOW             prints the window's menu bar as JSON (null: none)
+//   ui_driver command WINDOW N           chooses the menu command N, as a click on its item does
+//   ui_driver tray WINDOW left|double|right  posts the mouse messages of a tray icon to the hidden
+//                                        window (found even though it is never visible) whose icon it is
+//   ui_driver popup KEYS [TIMEOUT_MS]    waits for an open pop-up menu, prints it as menubar does
+//                                        and presses the virtual keys KEYS ("40,13": down, Enter)
+//                                        in it (1: none opened)
+//
 // The system's file dialogs (open, save, pick a folder), found by their title like any window:
 //
 //   ui_driver filename WINDOW TEXT       puts TEXT in the dialog's file-name box (1: no such box)
@@ -35,6 +45,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -152,8 +163,47 @@ nlohmann::json Describe(HWND window) {
     return report;
 }
 
+// A menu and its submenus as JSON: [{"caption", "separator", "enabled", "command", "items"}]. Null
+// when the menu cannot be read (none, or the system keeps it from this process).
+nlohmann::json MenuJson(HMENU menu) {
+    const int count = menu != nullptr ? GetMenuItemCount(menu) : -1;
+    if (count < 0) return nullptr;
+    nlohmann::json items = nlohmann::json::array();
+    for (int i = 0; i < count; ++i) {
+        wchar_t caption[1024] = {};
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING | MIIM_ID | MIIM_BITMAP;
+        info.dwTypeData = caption;
+        info.cch = 1023;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return nullptr;
+        nlohmann::json item = {{"caption", Narrow(caption)},
+                               {"separator", (info.fType & MFT_SEPARATOR) != 0},
+                               {"enabled", (info.fState & MFS_DISABLED) == 0},
+                               {"command", info.wID},
+                               {"image", info.hbmpItem != nullptr}};
+        if (info.hSubMenu != nullptr) item["items"] = MenuJson(info.hSubMenu);
+        items.push_back(item);
+    }
+    return items;
+}
+
+// The mouse messages a tray icon's window gets (legacy form: the message in lParam).
+bool PostTrayMouse(const std::wstring& selector, const std::wstring& gesture) {
+    std::vector<UINT> messages;
+    if (gesture == L"left") messages = {WM_LBUTTONDOWN, WM_LBUTTONUP};
+    if (gesture == L"double") messages = {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP};
+    if (gesture == L"right") messages = {WM_RBUTTONDOWN, WM_RBUTTONUP};
+    const auto windows = FindWindows(selector);
+    if (messages.empty() || windows.empty()) return false;
+    constexpr UINT kTrayCallbackMessage = WM_APP + 1;
+    for (const UINT message : messages) PostMessageW(windows.front(), kTrayCallbackMessage, 1, message);
+    return true;
+}
+
 int Usage() {
-    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt WINDOW"
+    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt|menubar|"
+               "command|tray WINDOW"
                " [ARGUMENT]\n"
                "       ui_driver run COMMAND_LINE\n",
                stderr);
@@ -235,6 +285,28 @@ int wmain(int argc, wchar_t** argv) {
         return SaveScreenshot(windows.front(), argv[3]) ? 0 : 1;
     }
     if (command == L"run") return Run(selector);
+    if (command == L"tray" && argc > 3) return PostTrayMouse(selector, argv[3]) ? 0 : 1;
+    if (command == L"popup") {
+        const ULONGLONG until = GetTickCount64() + (argc > 3 ? _wtoi(argv[3]) : 10000);
+        HWND popup = nullptr;
+        while (popup == nullptr) {
+            for (HWND window : FindWindows(L"class:#32768"))
+                if (IsWindowVisible(window)) popup = window;
+            if (popup == nullptr && GetTickCount64() > until) return 1;
+            if (popup == nullptr) Sleep(50);
+        }
+        std::puts(MenuJson(reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0))).dump().c_str());
+        std::fflush(stdout);
+        for (const wchar_t* key = selector.c_str(); *key != 0;) {
+            wchar_t* end = nullptr;
+            const unsigned long virtualKey = std::wcstoul(key, &end, 10);
+            if (end == key) break;
+            PostMessageW(popup, WM_KEYDOWN, virtualKey, 0);
+            Sleep(50);
+            key = *end == L',' ? end + 1 : end;
+        }
+        return 0;
+    }
     if (command == L"count") {
         std::printf("%zu\n", FindWindows(selector).size());
         return 0;
@@ -267,6 +339,14 @@ int wmain(int argc, wchar_t** argv) {
             }
         std::fprintf(stderr, "ui_driver: no button %s\n", Narrow(caption).c_str());
         return 1;
+    }
+    if (command == L"menubar") {
+        std::puts(MenuJson(GetMenu(window)).dump().c_str());
+        return 0;
+    }
+    if (command == L"command" && argc > 3) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(_wtoi(argv[3])), 0), 0);
+        return 0;
     }
     if (command == L"close") {
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);

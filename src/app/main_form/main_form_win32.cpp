@@ -100,6 +100,8 @@ void TMainForm::FormCreate() {
     services.Host.Arguments = arguments_;
     services.Host.DecimalSeparator = GetUserDecimalSeparator;
     services.FocusWindowAbovePage = [this](int levels) { FocusWindowAbovePage(levels); };
+    // The hidden form puts the main menu on this window.
+    services.CreateExternalForm = [window = window_] { return CreateBrowserExternalForm(window); };
     // Shown before the next request runs: what the page asks meanwhile waits behind the box.
     services.ReportError = [](const std::exception& error) {
         MessageBoxW(nullptr, Wide(error.what()).c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);

@@ -16,6 +16,7 @@
 #include "recording_dialogs.h"
 #include "recording_file_dialogs.h"
 #include "recording_main_window.h"
+#include "recording_menus.h"
 #include "recording_notifications.h"
 #include "recording_page.h"
 #include "recording_registry.h"
@@ -39,7 +40,7 @@ protected:
         services.Host.Arguments = arguments;
         services.Host.DecimalSeparator = [this] { return decimalSeparator; };
         services.FocusWindowAbovePage = [this](int levels) { focused.push_back(levels); };
-        services.CreateExternalForm = [this] { return std::make_unique<TFakeExternalForm>(trayIconVisible); };
+        services.CreateExternalForm = [this] { return std::make_unique<TFakeExternalForm>(trayIconVisible, &menus); };
         module = std::make_unique<TBrowserExternalModule>(std::move(services), queue);
         module->ExeZip = &archive;  // runtime mode unless a test clears it
         module->MainForm = &window;
@@ -84,6 +85,7 @@ protected:
     TRecordingShell shell;
     TRecordingNotifications notifications;
     TRecordingRegistry registry;
+    TRecordingMenus menus;  // declared before the module, which wires its events
     TZipArchive archive;
     bool trayIconVisible = false;
     std::string decimalSeparator = ".";

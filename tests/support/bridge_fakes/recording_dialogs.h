@@ -23,14 +23,18 @@ public:
     std::function<void()> WhileShown;
 };
 
-// The hidden bridge form with a tray icon a test can show.
+// The hidden bridge form with a tray icon a test can show, either directly or through the
+// menus it holds (when given).
 class TFakeExternalForm final : public TBrowserExternalForm {
 public:
-    explicit TFakeExternalForm(const bool& iconVisible) : iconVisible_(iconVisible) {}
-    bool IconVisible() const override { return iconVisible_; }
+    explicit TFakeExternalForm(const bool& iconVisible, IMenuService* menus = nullptr)
+        : iconVisible_(iconVisible), menus_(menus) {}
+    bool IconVisible() const override { return iconVisible_ || (menus_ != nullptr && menus_->IconVisible()); }
+    IMenuService* Menus() const override { return menus_; }
 
 private:
     const bool& iconVisible_;
+    IMenuService* menus_;
 };
 
 }  // namespace vellum::testing
