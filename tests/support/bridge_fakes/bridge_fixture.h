@@ -20,6 +20,7 @@
 #include "recording_page.h"
 #include "recording_registry.h"
 #include "recording_shell.h"
+#include "recording_styles.h"
 
 namespace vellum::testing {
 
@@ -35,6 +36,7 @@ protected:
         services.Shell = &shell;
         services.Notifications = &notifications;
         services.Registry = &registry;
+        services.Styles = &styles;
         services.Host.ExecutablePath = executablePath;
         services.Host.Arguments = arguments;
         services.Host.DecimalSeparator = [this] { return decimalSeparator; };
@@ -84,6 +86,7 @@ protected:
     TRecordingShell shell;
     TRecordingNotifications notifications;
     TRecordingRegistry registry;
+    TRecordingStyles styles;
     TZipArchive archive;
     bool trayIconVisible = false;
     std::string decimalSeparator = ".";
