@@ -112,7 +112,9 @@ TEST(StyleResources, EveryCatalogueThemeButWindowsIsCarriedUnderItsResourceName)
     EXPECT_EQ(carried.size(), 39u);
     EXPECT_FALSE(carried.count("Windows"));
     for (const std::string& name : ThemeCatalogue())
-        if (name != "Windows") EXPECT_TRUE(carried.count(name)) << name;
+        if (name != "Windows") {
+            EXPECT_TRUE(carried.count(name)) << name;
+        }
     EXPECT_EQ(looks.size(), 39u) << "each theme looks different";
 }
 
@@ -380,7 +382,9 @@ TEST_F(ThemePreview, BuildWarnsWhenTheThemeNamesNoTheme) {
         ASSERT_EQ(Run({"build", project.string(), "-o", exe.string(), "--runtime", (dir / "runtime.exe").string()}), 0)
             << err.str();
         EXPECT_EQ(err.str().find("names no theme") != std::string::npos, warns) << line << err.str();
-        if (warns) EXPECT_NE(err.str().find("vlm.ini:5: warning: Theme '"), std::string::npos) << err.str();
+        if (warns) {
+            EXPECT_NE(err.str().find("vlm.ini:5: warning: Theme '"), std::string::npos) << err.str();
+        }
     }
 }
 
