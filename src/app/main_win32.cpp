@@ -20,9 +20,11 @@
 #include "browser/webview2_loader.h"
 #include "core/errors.h"
 #include "core/system/own_executable.h"
-#include "core/text/ascii_case.h"
+#include "core/styles/style_manager.h"
+#include "core/styles/styles_utils.h"
 #include "core/text/utf.h"
 #include "platform/sys_utils.h"
+#include "platform/win32/style_resources_win32.h"
 #include "platform/win32/unhandled_error.h"
 #include "platform/win32/wide_string.h"
 
@@ -86,12 +88,18 @@ TStartupServices WindowsStartupServices(const std::vector<std::string>& argument
     services.SetEnvironment = [](const std::string& name, const std::optional<std::string>& value) {
         SetEnvironmentVariableW(Wide(name).c_str(), value ? Wide(*value).c_str() : nullptr);
     };
-    // Until the themes arrive, the catalogue holds the native style alone; menus keep the
-    // native look whatever is selected.
-    services.SelectStyle = [](const std::string& name) { return EqualIgnoringAsciiCase(name, "Windows"); };
+    // The executable's styles and the native look; menus keep the native look whatever is
+    // selected (they are drawn by the system, never by the themed painter).
+    services.SelectStyle = [](const std::string& name) {
+        RegisterExecutableStylesOnce();
+        return StyleManager().TrySetStyle(name);
+    };
     services.CheckEdgeIsInstalled = TSysUtils::CheckEdgeIsInstalled;
     services.ShowPasswordPrompt = ShowRequirePasswordForm;
     services.PathDelimiter = '\\';
+    TStylesUtils::ErrorBox() = [](const std::string& message) {
+        ShowStartupDialog(message, TMsgDlgType::mtError, {TMsgDlgBtn::mbClose}, {}, "Error");
+    };
     return services;
 }
 

@@ -17,6 +17,11 @@ inline IShellService& ShellOf(const TBrowserExternalModule& module) {
     return *module.Services().Shell;
 }
 
+inline IStyleService& StylesOf(const TBrowserExternalModule& module) {
+    if (module.Services().Styles == nullptr) throw EVellumError("The bridge has no style service");
+    return *module.Services().Styles;
+}
+
 inline IRegistryService& RegistryOf(const TBrowserExternalModule& module) {
     if (module.Services().Registry == nullptr) throw EVellumError("The bridge has no registry service");
     return *module.Services().Registry;

@@ -22,6 +22,7 @@ TBrowserExternalModule::TBrowserExternalModule(TBridgeServices services, IUiQueu
     RegisterShellFunctions(*this, dispatcher_);
     RegisterSystemFunctions(*this, dispatcher_);
     RegisterRegistryFunctions(*this, dispatcher_);
+    RegisterThemeFunctions(*this, dispatcher_);
     RegisterDialogFunctions(*this, dispatcher_);
     RegisterFileFunctions(*this, dispatcher_);
     RegisterFolderFunctions(*this, dispatcher_);

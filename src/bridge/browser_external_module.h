@@ -15,6 +15,7 @@
 #include "bridge/services/notification_service.h"
 #include "bridge/services/registry_service.h"
 #include "bridge/services/shell_service.h"
+#include "bridge/services/style_service.h"
 #include "browser/browser_page.h"
 #include "platform/ui_queue.h"
 
@@ -30,6 +31,7 @@ struct TBridgeServices {
     IShellService* Shell = nullptr;
     INotificationService* Notifications = nullptr;
     IRegistryService* Registry = nullptr;
+    IStyleService* Styles = nullptr;
     THostInfo Host;
     // Gives the keyboard focus to the window `levels` above the page's window.
     std::function<void(int levels)> FocusWindowAbovePage;

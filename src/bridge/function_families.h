@@ -13,6 +13,7 @@ void RegisterNotificationFunctions(TBrowserExternalModule& module, TBridgeDispat
 void RegisterShellFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterSystemFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterRegistryFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
+void RegisterThemeFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 // Dialogs, files, folders and base64.decodeToFile.
 void RegisterDialogFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);
 void RegisterFileFunctions(TBrowserExternalModule& module, TBridgeDispatcher& dispatcher);

@@ -64,7 +64,7 @@ TEST_F(BridgeDispatcher, AnswersByIdentifierAndDropsWhatNoFunctionHas) {
         {R"({"id":"1000x","uuid":"u","data":{}})", {}},
         {R"({"id":99999,"uuid":"u","data":{}})", {}},
         {R"({"id":4294977297,"uuid":"u","data":{}})", {}},
-        {R"({"id":80001,"uuid":"u","data":{}})", {}},  // a function this host does not serve yet
+        {R"({"id":80004,"uuid":"u","data":{}})", {}},  // in the themes' range, but no function
         {R"({"id":10002,"uuid":7,"data":{}})", {R"({"uuid": "7", "success": true, "result": true})"}},
     };
     for (const TCase& item : cases) EXPECT_EQ(Send(item.Json), item.Answers) << item.Json;

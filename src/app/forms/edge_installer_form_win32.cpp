@@ -4,6 +4,7 @@
 
 #include "app/forms/edge_installer_form.h"
 #include "app/forms/rounded_corners.h"
+#include "platform/win32/themed_window_win32.h"
 #include "platform/win32/window_class.h"
 
 namespace vellum {
@@ -15,7 +16,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 COLORREF SettingsColor(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
-    if ((bits & 0xFF000000u) == 0xFF000000u) return GetSysColor(static_cast<int>(bits & 0xFF));
+    // A system colour is taken as the active theme has it.
+    if ((bits & 0xFF000000u) == 0xFF000000u) return ThemedSysColor(static_cast<int>(bits & 0xFF));
     return static_cast<COLORREF>(bits & 0x00FFFFFFu);
 }
 

@@ -1,15 +1,18 @@
 #include "app/main_form/main_form_win32.h"
 
 #include "app/startup/load_application.h"
+#include "app/startup/startup_messages.h"
 #include "bridge/page_event_scripts.h"
 #include "browser/shortcut_query_win32.h"
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
+#include "core/styles/style_manager.h"
 #include "core/system/own_executable.h"
 #include "core/text/utf.h"
 #include "platform/user_locale.h"
 #include "platform/win32/file_dialogs_win32.h"
 #include "platform/win32/notifications_win32.h"
+#include "platform/win32/themed_window_win32.h"
 #include "platform/win32/wide_string.h"
 
 namespace vellum {
@@ -58,6 +61,7 @@ TMainForm::TMainForm(const TStartupState& state, std::vector<std::string> argume
     : state_(state), arguments_(std::move(arguments)), settings_(ReadMainFormSettings(*state.AppSettings)) {}
 
 TMainForm::~TMainForm() {
+    if (styleListener_ != 0) StyleManager().RemoveChangeListener(styleListener_);
     FormClose();
     if (window_ != nullptr) {
         UnbindWindow(window_);
@@ -79,6 +83,10 @@ void TMainForm::Show() {
                                 settings_.Top, settings_.Width, settings_.Height, nullptr);
     if (window_ == nullptr) return;
     WindowCreated(window_);
+    ApplyThemeToFrame(window_);
+    styleListener_ = StyleManager().AddChangeListener([this] {
+        if (window_ != nullptr) ApplyThemeToFrame(window_);
+    });
     FormCreate();
     ShowWindow(window_, showCommand_);
     UpdateWindow(window_);
@@ -94,6 +102,8 @@ void TMainForm::FormCreate() {
     services.Shell = FShellService.get();
     FRegistryService = std::make_unique<TWin32RegistryService>();
     services.Registry = FRegistryService.get();
+    FStyleService = std::make_unique<TWin32StyleService>();
+    services.Styles = FStyleService.get();
     FFileDialogs = std::make_unique<TCommonItemDialogs>();  // as long as the bridge
     services.FileDialogs = FFileDialogs.get();
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
@@ -103,8 +113,12 @@ void TMainForm::FormCreate() {
     // The hidden form puts the main menu on this window.
     services.CreateExternalForm = [window = window_] { return CreateBrowserExternalForm(window); };
     // Shown before the next request runs: what the page asks meanwhile waits behind the box.
+    // Under a theme the box is ours, drawn in it; the native look keeps the system's box.
     services.ReportError = [](const std::exception& error) {
-        MessageBoxW(nullptr, Wide(error.what()).c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        if (StyleManager().ActivePalette() != nullptr)
+            ShowStartupDialog(error.what(), TMsgDlgType::mtError, {TMsgDlgBtn::mbOK}, {}, "Error");
+        else
+            MessageBoxW(nullptr, Wide(error.what()).c_str(), L"Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
     };
     FBrowserExternalModule = std::make_unique<TBrowserExternalModule>(std::move(services));
     FBrowserExternalModule->ExeZip = state_.AppArchive.get();
@@ -272,6 +286,10 @@ void TMainForm::SetBorderStyle(TBorderStyle style) {
 }
 
 void TMainForm::ShowMessage(const std::string& text) {
+    if (StyleManager().ActivePalette() != nullptr) {
+        ShowStartupDialog(text, TMsgDlgType::mtCustom, {TMsgDlgBtn::mbOK}, {}, state_.AppName);
+        return;
+    }
     MessageBoxW(window_, Wide(text).c_str(), Wide(state_.AppName).c_str(), MB_OK);
 }
 

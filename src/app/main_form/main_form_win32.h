@@ -14,6 +14,7 @@
 #include "bridge/services/main_window_service.h"
 #include "platform/win32/registry_service_win32.h"
 #include "platform/win32/shell_service_win32.h"
+#include "platform/win32/style_service_win32.h"
 #include "platform/win32/window_class.h"
 
 namespace vellum {
@@ -76,6 +77,8 @@ private:
     std::unique_ptr<INotificationService> FNotifications;
     std::unique_ptr<TWin32ShellService> FShellService;
     std::unique_ptr<TWin32RegistryService> FRegistryService;
+    std::unique_ptr<TWin32StyleService> FStyleService;
+    int styleListener_ = 0;  // the frame follows every change of the theme
     std::unique_ptr<IFileDialogService> FFileDialogs;
     std::unique_ptr<TBrowserFormWindow> FBrowserForm;
     std::unique_ptr<TBrowserExternalModule> FBrowserExternalModule;

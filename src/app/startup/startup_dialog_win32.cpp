@@ -1,11 +1,13 @@
 // The startup message dialog: a standard modal message dialog drawn with the system's message
-// font, its icon chosen by kind and its buttons laid out in enumeration order.
+// font, its icon chosen by kind and its buttons laid out in enumeration order. Under a theme it
+// draws its frame, caption, text and buttons in the theme's colours.
 #include <windows.h>
 
 #include <algorithm>
 
 #include "app/startup/startup_messages.h"
 #include "core/text/utf.h"
+#include "platform/win32/themed_window_win32.h"
 #include "platform/win32/wide_string.h"
 #include "platform/win32/window_class.h"
 
@@ -19,11 +21,15 @@ constexpr int kButtonWidth = 75, kButtonHeight = 25, kButtonGap = 8, kMargin = 1
 // The dialog's outcome, answering the dialog's messages.
 class TDialogState final : public IWindowHandler {
 public:
+    explicit TDialogState(int dpi) : Painter(dpi) {}
+
     TStartupDialogLayout Layout;
+    TThemedPainter Painter;
     int Result = mrNone;
     bool Done = false;
 
     LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (const auto themed = Painter.Handle(window, message, wParam, lParam)) return *themed;
         switch (message) {
             case DM_GETDEFID:
                 if (Layout.DefaultIndex >= 0) return MAKELRESULT(kFirstButtonId + Layout.DefaultIndex, DC_HASDEFID);
@@ -67,7 +73,10 @@ int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vecto
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterWindowClass({.Name = kClassName, .Background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
 
-    TDialogState state;
+    HDC screenDc = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screenDc, LOGPIXELSX);
+    ReleaseDC(nullptr, screenDc);
+    TDialogState state(dpi);
     state.Layout = LayOutStartupDialog(Buttons, Captions);
 
     NONCLIENTMETRICSW metrics{};
@@ -92,11 +101,12 @@ int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vecto
     const int bodyHeight = std::max(static_cast<int>(textRect.bottom), icon != nullptr ? kIconSize : 0);
     const int clientHeight = kMargin + bodyHeight + kMargin + kButtonHeight + kMargin;
 
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
-    RECT frame{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    const DWORD nativeStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    const DWORD nativeExStyle = WS_EX_DLGMODALFRAME | WS_EX_TOPMOST;
+    const DWORD style = state.Painter.Style(nativeStyle), exStyle = state.Painter.ExStyle(nativeExStyle);
+    const SIZE outer = state.Painter.OuterSize(clientWidth, clientHeight, nativeStyle, nativeExStyle);
+    const int width = outer.cx, height = outer.cy;
+    const POINT origin = state.Painter.Origin();
     const HWND owner = GetActiveWindow();
     HWND dialog = CreateBoundWindow(state, exStyle, kClassName, Wide(Title).c_str(), style,
                                     (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
@@ -107,26 +117,32 @@ int ShowStartupDialog(const std::string& Msg, TMsgDlgType Kind, const std::vecto
     }
 
     if (icon != nullptr) {
-        HWND iconControl = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, kMargin, kMargin,
+        HWND iconControl = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, origin.x + kMargin,
+                                           origin.y + kMargin,
                                            kIconSize, kIconSize, dialog, nullptr, instance, nullptr);
         SendMessageW(iconControl, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconW(nullptr, icon)), 0);
     }
-    HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, textLeft,
-                                 kMargin, textRect.right, textRect.bottom, dialog, nullptr, instance, nullptr);
+    HWND label = CreateWindowExW(0, L"STATIC", text.c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX,
+                                 origin.x + textLeft, origin.y + kMargin, textRect.right, textRect.bottom, dialog, nullptr, instance, nullptr);
     SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 
-    int left = (clientWidth - buttonsWidth) / 2;
-    const int top = kMargin + bodyHeight + kMargin;
+    int left = origin.x + (clientWidth - buttonsWidth) / 2;
+    const int top = origin.y + kMargin + bodyHeight + kMargin;
     HWND defaultButton = nullptr;
     for (int i = 0; i < buttonCount; ++i) {
         const bool isDefault = i == state.Layout.DefaultIndex;
         HWND button =
             CreateWindowExW(0, L"BUTTON", Wide(state.Layout.Buttons[static_cast<std::size_t>(i)].Caption).c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), left,
+                            state.Painter.ButtonStyle(WS_CHILD | WS_VISIBLE | WS_TABSTOP |
+                                                      (isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON)),
+                            left,
                             top, kButtonWidth, kButtonHeight, dialog,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstButtonId + i)), instance, nullptr);
         SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-        if (isDefault) defaultButton = button;
+        if (isDefault) {
+            defaultButton = button;
+            state.Painter.SetDefaultButton(button);
+        }
         left += kButtonWidth + kButtonGap;
     }
 

@@ -9,11 +9,14 @@
 #include "core/archive/exe_utils.h"
 #include "core/archive/zip_archive.h"
 #include "core/errors.h"
+#include "core/styles/embedded_styles.h"
+#include "core/styles/styles_utils.h"
 #include "core/text/utf.h"
 #include "tools/pack/archive_builder.h"
 #include "tools/pack/progress_bar.h"
 #include "tools/pack/project_file_reader.h"
 #include "tools/pack/project_check.h"
+#include "tools/pack/png_writer.h"
 
 namespace vellum::pack {
 
@@ -25,7 +28,8 @@ constexpr const char* kUsage =
     "                    [--installer INSTALLER.exe] [--deflate] [--threads N]\n"
     "  vellum-pack list APP.exe\n"
     "  vellum-pack extract APP.exe -o ARCHIVE.zip\n"
-    "  vellum-pack cat APP.exe ENTRY\n";
+    "  vellum-pack cat APP.exe ENTRY\n"
+    "  vellum-pack theme-preview THEME -o PREVIEW.png [--size WIDTHxHEIGHT]\n";
 
 constexpr const char* kNotAnExecutable = " is not a Windows executable (PE) nor a Linux one (ELF)";
 
@@ -233,6 +237,21 @@ unsigned ParseThreadCount(const std::string& text) {
     return count;
 }
 
+// "WIDTHxHEIGHT", each 64 to 4096 pixels.
+std::pair<int, int> ParsePreviewSize(const std::string& text) {
+    const std::size_t x = text.find('x');
+    int width = 0, height = 0;
+    const auto whole = [](std::string_view part, int& value) {
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return error == std::errc() && end == part.data() + part.size();
+    };
+    if (x == std::string::npos || !whole(std::string_view(text).substr(0, x), width) ||
+        !whole(std::string_view(text).substr(x + 1), height) || width < 64 || height < 64 || width > 4096 ||
+        height > 4096)
+        throw EVellumError("--size takes WIDTHxHEIGHT, each from 64 to 4096 pixels, not '" + text + "'");
+    return {width, height};
+}
+
 int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::filesystem::path& self,
                          std::ostream& out, std::ostream& err) {
     if (arguments.empty() || arguments[0] == "--help" || arguments[0] == "-h") {
@@ -241,7 +260,7 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
     }
     const std::string& command = arguments[0];
     std::vector<std::string> positional;
-    std::optional<std::string> output, runtime, loader, installer;
+    std::optional<std::string> output, runtime, loader, installer, size;
     bool deflate = false;
     unsigned threads = 0;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
@@ -258,6 +277,8 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
             loader = value();
         else if (argument == "--installer")
             installer = value();
+        else if (argument == "--size")
+            size = value();
         else if (argument == "--deflate")
             deflate = true;
         else if (argument == "--threads")
@@ -293,11 +314,28 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
         return ExtractCommand(PathFromUtf8(positional[0]), PathFromUtf8(*output), err);
     if (command == "cat" && positional.size() == 2)
         return CatCommand(PathFromUtf8(positional[0]), positional[1], out, err);
+    if (command == "theme-preview" && positional.size() == 1 && output)
+        return ThemePreviewCommand(positional[0], PathFromUtf8(*output), size.value_or("360x240"), err);
     err << kUsage;
     return 2;
 }
 
 }  // namespace
+
+int ThemePreviewCommand(const std::string& theme, const std::filesystem::path& png, const std::string& size,
+                        std::ostream&) {
+    const auto [width, height] = ParsePreviewSize(size);
+    RegisterEmbeddedStyles(StyleManager());
+    TRasterImage image(width, height);
+    TStylesUtils::DrawThemePreview(theme, image);  // "Windows" and unknown names raise
+    const std::string bytes = EncodePng(image);
+    TPendingFile file(png);
+    TFileStream target(file.Path(), TFileStream::TMode::Create);
+    target.Write(bytes.data(), bytes.size());
+    target.Close();
+    file.Commit();
+    return 0;
+}
 
 int RunPackTool(const std::vector<std::string>& arguments, const std::filesystem::path& self, std::ostream& out,
                 std::ostream& err) {

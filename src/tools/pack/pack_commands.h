@@ -24,6 +24,10 @@ int ListCommand(const std::filesystem::path& app, std::ostream& out, std::ostrea
 int ExtractCommand(const std::filesystem::path& app, const std::filesystem::path& zipPath, std::ostream& err);
 int CatCommand(const std::filesystem::path& app, const std::string& entryName, std::ostream& out, std::ostream& err);
 
+// Draws the sample window of a theme into a PNG file.
+int ThemePreviewCommand(const std::string& theme, const std::filesystem::path& png, const std::string& size,
+                        std::ostream& err);
+
 // Parses the command line and runs the command; `self` is the tool's own path, beside which
 // the runtime and the loader library are looked for when not given.
 int RunPackTool(const std::vector<std::string>& arguments, const std::filesystem::path& self, std::ostream& out,

@@ -7,6 +7,7 @@
 
 #include "app/startup/data_folder_name.h"
 #include "core/settings/app_settings.h"
+#include "core/styles/theme_catalogue.h"
 #include "core/text/ascii_case.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
@@ -188,6 +189,12 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
             error(lineOf("ID"), "ID '" + id + "' " + *problem +
                                     ": the ID names the app's data folder, one folder of its own in the user's local "
                                     "application data, so the app would end at start without a word");
+
+    // The runtime finds a theme in any letter case; a name it lacks gets an error box at every start.
+    const std::string theme = settings.ReadString("App", "Theme", "Windows");
+    if (!FindCatalogueName(theme))
+        warning(lineOf("Theme"), "Theme '" + theme + "' names no theme: the app would show \"Style '" + theme +
+                                     "' not found\" at every start and keep the native look");
 
     check.DirName = settings.ReadString("App", "DirName", "");
     if (!check.DirName.empty()) {

@@ -21,6 +21,7 @@
 #include "recording_page.h"
 #include "recording_registry.h"
 #include "recording_shell.h"
+#include "recording_styles.h"
 
 namespace vellum::testing {
 
@@ -36,6 +37,7 @@ protected:
         services.Shell = &shell;
         services.Notifications = &notifications;
         services.Registry = &registry;
+        services.Styles = &styles;
         services.Host.ExecutablePath = executablePath;
         services.Host.Arguments = arguments;
         services.Host.DecimalSeparator = [this] { return decimalSeparator; };
@@ -86,6 +88,7 @@ protected:
     TRecordingNotifications notifications;
     TRecordingRegistry registry;
     TRecordingMenus menus;  // declared before the module, which wires its events
+    TRecordingStyles styles;
     TZipArchive archive;
     bool trayIconVisible = false;
     std::string decimalSeparator = ".";
