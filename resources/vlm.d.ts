@@ -202,7 +202,7 @@ export interface VlmWindowSetTitleArgs {
 export interface VlmWindowSetZoomArgs {
   /**
    * The zoom factor, a number with "." as decimal separator.
-   * @default none (reads as no number)
+   * @default none: the zoom goes back to 1 and the answer is `false`
    */
   factor?: number | string;
 }
@@ -625,8 +625,7 @@ export interface Vlm {
      * user's close request completes.
      * Request id 50001.
      *
-     * @returns A promise that never settles: the host does not answer this call (none: the
-     *   application closes). Do not await it.
+     * @returns A promise that never settles: the host does not answer this call. Do not await it.
      * @example vlm.app.close();
      */
     close(): Promise<never>;
@@ -646,8 +645,7 @@ export interface Vlm {
      * runtime." and never settles.
      * Request id 50003.
      *
-     * @returns A promise that never settles: the host does not answer this call (none). Do not
-     *   await it.
+     * @returns A promise that never settles: the host does not answer this call. Do not await it.
      * @example vlm.app.enterFullscreen();
      */
     enterFullscreen(): Promise<never>;
@@ -658,8 +656,7 @@ export interface Vlm {
      * runtime." and never settles.
      * Request id 50004.
      *
-     * @returns A promise that never settles: the host does not answer this call (none). Do not
-     *   await it.
+     * @returns A promise that never settles: the host does not answer this call. Do not await it.
      * @example vlm.app.exitFullscreen();
      */
     exitFullscreen(): Promise<never>;
@@ -796,8 +793,7 @@ export interface Vlm {
      * runtime." and never settles.
      * Request id 60012.
      *
-     * @returns A promise that never settles: the host does not answer this call (none). Do not
-     *   await it.
+     * @returns A promise that never settles: the host does not answer this call. Do not await it.
      * @example vlm.window.setBorder({ border: 'dialog' });
      */
     setBorder(args: VlmWindowSetBorderArgs): Promise<never>;

@@ -140,7 +140,7 @@ function jsDoc(lines, indent) {
 
 function answerDoc(fn) {
   if (fn.result === 'never')
-    return `@returns A promise that never settles: the host does not answer this call (${fn.answer}). Do not await it.`;
+    return '@returns A promise that never settles: the host does not answer this call. Do not await it.';
   return `@returns Resolves with ${fn.answer}.`;
 }
 
@@ -287,11 +287,11 @@ function renderReference(table) {
     } else {
       out += `Arguments: none.\n`;
     }
-    out += `\n- Answer: ${fn.answer}.\n`;
+    out += `\n- Answer: ${fn.result === 'never' ? 'none, the promise never settles (do not await it)' : fn.answer}.\n`;
     const failures = fn.failures.map((text) => `"${text}"`);
     if (fn.otherFailures) failures.push(fn.otherFailures);
     out += `- Failures: ${failures.length ? failures.join('; ') : 'none'}.\n`;
-    out += `- Preview mode: ${fn.runtimeOnly ? `shows "${fn.previewMessage}" and never settles` : fn.name === 'isRuntime' && !fn.namespace ? 'answers `false`' : 'works as in the runtime'}.\n\n`;
+    out += `- Preview mode: ${fn.runtimeOnly ? `shows "${fn.previewMessage}" and never settles` : fn.preview ?? 'works as in the runtime'}.\n\n`;
     out += `\`\`\`js\n${fn.example}\n\`\`\`\n`;
   }
 
