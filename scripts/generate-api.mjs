@@ -1,9 +1,9 @@
 #!/usr/bin/env node
 // Writes everything that lists the page's host functions from the one table that describes them,
 // resources/api/functions.json: the page library (resources/vlm.js, from its template
-// resources/api/vlm.js.in), its TypeScript declarations (resources/vlm.d.ts), the dispatcher's
-// identifiers and function table (src/bridge/function_ids.inc, src/bridge/function_table.inc)
-// and the reference for page authors (docs/api.md).
+// resources/api/vlm.js.in), its TypeScript declarations (resources/vlm.d.ts), the rows of the
+// dispatcher's function table (src/bridge/function_table.inc) and the reference for page authors
+// (docs/api.md).
 //
 //   node scripts/generate-api.mjs           rewrites the files
 //   node scripts/generate-api.mjs --check   exits 1 and names the files that are out of date
@@ -219,20 +219,14 @@ function renderDeclarations(table) {
   return out;
 }
 
-// ---- src/bridge/function_ids.inc and function_table.inc ----------------------------------------
+// ---- src/bridge/function_table.inc -----------------------------------------------------------
 
-function renderFunctionIds(table) {
-  let out = `// ${generatedNote}\n// The enumerators of TFunctionId, included by function_ids.h.\n`;
-  for (const fn of table.functions) out += `${enumNameOf(fn)} = ${fn.id},\n`;
-  return out;
-}
-
+// The enumerators of TFunctionId stay written out in src/bridge/function_ids.h, where code names
+// them; tests/js/api_table.test.mjs holds them to the table. The rows are generated.
 function renderFunctionTable(table) {
   let out = `// ${generatedNote}\n// The rows of kFunctionTable, in the library's order, included by function_ids.cpp.\n`;
-  for (const fn of table.functions) {
-    const preview = fn.runtimeOnly ? JSON.stringify(fn.previewMessage) : 'nullptr';
-    out += `{TFunctionId::${enumNameOf(fn)}, "${memberOf(fn)}", ${takesArguments(fn)}, ${fn.runtimeOnly}, ${preview}},\n`;
-  }
+  for (const fn of table.functions)
+    out += `{TFunctionId::${enumNameOf(fn)}, "${memberOf(fn)}", ${takesArguments(fn)}, ${fn.runtimeOnly}},\n`;
   return out;
 }
 
@@ -314,7 +308,6 @@ export function renderApiFiles(root = repositoryRoot, table = JSON.parse(fs.read
   return {
     'resources/vlm.js': renderLibrary(table, template),
     'resources/vlm.d.ts': renderDeclarations(table),
-    'src/bridge/function_ids.inc': renderFunctionIds(table),
     'src/bridge/function_table.inc': renderFunctionTable(table),
     'docs/api.md': renderReference(table),
   };

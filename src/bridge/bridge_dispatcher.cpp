@@ -78,9 +78,9 @@ void TBridgeDispatcher::Register(TFunctionId id, TFunctionHandler handler) {
 }
 
 std::string TBridgeDispatcher::PreviewMessage(const TFunctionInfo& function) {
-    // The texts live in the page API's table; files.extractFile's names it by another family,
-    // as its box always has.
-    return function.PreviewMessage != nullptr ? function.PreviewMessage : "";
+    // The one message that names its function by another family, as the box always has.
+    if (function.Id == TFunctionId::FilesExtractFile) return "Calls to vlm.app.extractFile() works only at runtime.";
+    return std::string("Calls to vlm.") + function.Member + "() works only at runtime.";
 }
 
 void TBridgeDispatcher::Dispatch(const TPageMessage& message) {

@@ -6,8 +6,9 @@ namespace vellum {
 
 namespace {
 
-// The rows come from the page API's table (scripts/generate-api.mjs). Counted here, so that a
-// table with a function more or less fails to build instead of leaving empty rows.
+// The rows come from the page API's table, resources/api/functions.json (scripts/generate-api.mjs).
+// Counted here, so that a table with a function more or less fails to build instead of leaving
+// empty rows.
 constexpr TFunctionInfo kRows[] = {
 #include "bridge/function_table.inc"
 };

@@ -53,12 +53,6 @@ TEST(ApiTable, TheDispatchersRowsAreTheTables) {
         EXPECT_EQ(static_cast<int>(row.Id), function.at("id").get<int>()) << member;
         EXPECT_EQ(row.TakesData, function.at("arguments").is_array()) << member;
         EXPECT_EQ(row.RuntimeOnly, function.at("runtimeOnly").get<bool>()) << member;
-        if (row.RuntimeOnly) {
-            ASSERT_NE(row.PreviewMessage, nullptr) << member;
-            EXPECT_EQ(row.PreviewMessage, function.at("previewMessage").get<std::string>()) << member;
-        } else {
-            EXPECT_EQ(row.PreviewMessage, nullptr) << member;
-        }
     }
 }
 
