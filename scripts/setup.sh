@@ -33,6 +33,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# The TypeScript compiler that checks the page API's declarations (tests/js/api_types.test.mjs):
+# the version pinned by tests/types/package-lock.json, installed again when the lock changes.
+types_dir="$here/tests/types"
+if [ ! -f "$types_dir/node_modules/typescript/bin/tsc" ] || [ "$types_dir/package-lock.json" -nt "$types_dir/node_modules/.package-lock.json" ]; then
+    echo "setup: installing the TypeScript compiler into tests/types/node_modules"
+    (cd "$types_dir" && npm ci --no-audit --no-fund --loglevel=error)
+fi
+
 # The mingw-w64 compilers must use the posix thread model (std::thread, std::mutex).
 for tool in gcc g++; do
     current=$(readlink -f "/usr/bin/x86_64-w64-mingw32-$tool" || true)

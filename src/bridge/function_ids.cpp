@@ -1,70 +1,22 @@
 #include "bridge/function_ids.h"
 
+#include <iterator>
+
 namespace vellum {
 
-const std::array<TFunctionInfo, 61> kFunctionTable = {{
-    {TFunctionId::Hello, "hello", false, false},
-    {TFunctionId::IsRuntime, "isRuntime", false, false},
-    {TFunctionId::DialogsOpenFile, "dialogs.openFile", true, false},
-    {TFunctionId::DialogsSaveFile, "dialogs.saveFile", true, false},
-    {TFunctionId::DialogsSelFolder, "dialogs.selFolder", true, false},
-    {TFunctionId::FilesFileExists, "files.fileExists", true, false},
-    {TFunctionId::FilesDeleteFile, "files.deleteFile", true, false},
-    {TFunctionId::FilesWriteTextFile, "files.writeTextFile", true, false},
-    {TFunctionId::FilesExtractFile, "files.extractFile", true, true},
-    {TFunctionId::FoldersDirExists, "folders.dirExists", true, false},
-    {TFunctionId::FoldersCreateDir, "folders.createDir", true, false},
-    {TFunctionId::FoldersDeleteDir, "folders.deleteDir", true, false},
-    {TFunctionId::FoldersListFiles, "folders.listFiles", true, false},
-    {TFunctionId::FoldersGetTempDir, "folders.getTempDir", false, false},
-    {TFunctionId::FoldersGetUserDocumentsDir, "folders.getUserDocumentsDir", false, false},
-    {TFunctionId::FoldersGetUserDesktopDir, "folders.getUserDesktopDir", false, false},
-    {TFunctionId::FoldersGetAppExecutableDir, "folders.getAppExecutableDir", false, false},
-    {TFunctionId::FoldersGetAppDataDir, "folders.getAppDataDir", false, false},
-    {TFunctionId::AppClose, "app.close", false, false},
-    {TFunctionId::AppInFullscreen, "app.inFullscreen", false, false},
-    {TFunctionId::AppEnterFullscreen, "app.enterFullscreen", false, true},
-    {TFunctionId::AppExitFullscreen, "app.exitFullscreen", false, true},
-    {TFunctionId::AppGetArgs, "app.getArgs", false, true},
-    {TFunctionId::AppNavigate, "app.navigate", true, false},
-    {TFunctionId::WindowGetStyle, "window.getStyle", false, false},
-    {TFunctionId::WindowSetStyle, "window.setStyle", true, true},
-    {TFunctionId::WindowGetState, "window.getState", false, true},
-    {TFunctionId::WindowSetState, "window.setState", true, true},
-    {TFunctionId::WindowGetTitle, "window.getTitle", false, false},
-    {TFunctionId::WindowSetTitle, "window.setTitle", true, true},
-    {TFunctionId::WindowGetZoom, "window.getZoom", false, false},
-    {TFunctionId::WindowSetZoom, "window.setZoom", true, false},
-    {TFunctionId::WindowGetSize, "window.getSize", false, true},
-    {TFunctionId::WindowSetSize, "window.setSize", true, true},
-    {TFunctionId::WindowGetBorder, "window.getBorder", false, true},
-    {TFunctionId::WindowSetBorder, "window.setBorder", true, true},
-    {TFunctionId::ShellExecute, "shell.execute", true, false},
-    {TFunctionId::ShellExplore, "shell.explore", true, false},
-    {TFunctionId::ShellCommand, "shell.command", true, false},
-    {TFunctionId::ShellWindows, "shell.windows", false, false},
-    {TFunctionId::ThemesGetTheme, "themes.getTheme", false, true},
-    {TFunctionId::ThemesGetThemes, "themes.getThemes", false, true},
-    {TFunctionId::ThemesSetTheme, "themes.setTheme", true, true},
-    {TFunctionId::Base64DecodeToFile, "base64.decodeToFile", true, false},
-    {TFunctionId::SystemLogoff, "system.logoff", false, true},
-    {TFunctionId::SystemReboot, "system.reboot", false, true},
-    {TFunctionId::SystemShutdown, "system.shutdown", false, true},
-    {TFunctionId::SystemMacAddresses, "system.macAddresses", false, false},
-    {TFunctionId::SystemNotification, "system.notification", true, false},
-    {TFunctionId::MainMenuSetItems, "mainMenu.setItems", true, true},
-    {TFunctionId::MainMenuUpdateItem, "mainMenu.updateItem", true, true},
-    {TFunctionId::RegistryWriteValue, "registry.writeValue", true, false},
-    {TFunctionId::RegistryReadValue, "registry.readValue", true, false},
-    {TFunctionId::RegistryValueExist, "registry.valueExist", true, false},
-    {TFunctionId::RegistryDeleteValue, "registry.deleteValue", true, false},
-    {TFunctionId::RegistryKeyExist, "registry.keyExist", true, false},
-    {TFunctionId::RegistryDeleteKey, "registry.deleteKey", true, false},
-    {TFunctionId::TrayMenuShowIcon, "trayMenu.showIcon", false, true},
-    {TFunctionId::TrayMenuHideIcon, "trayMenu.hideIcon", false, true},
-    {TFunctionId::TrayMenuSetItems, "trayMenu.setItems", true, true},
-    {TFunctionId::TrayMenuUpdateItem, "trayMenu.updateItem", true, true},
-}};
+namespace {
+
+// The rows come from the page API's table, resources/api/functions.json (scripts/generate-api.mjs).
+// Counted here, so that a table with a function more or less fails to build instead of leaving
+// empty rows.
+constexpr TFunctionInfo kRows[] = {
+#include "bridge/function_table.inc"
+};
+static_assert(std::size(kRows) == 61, "the page API has 61 functions");
+
+}  // namespace
+
+const std::array<TFunctionInfo, 61> kFunctionTable = std::to_array(kRows);
 
 const TFunctionInfo* FindFunction(std::int32_t id) {
     for (const TFunctionInfo& info : kFunctionTable)

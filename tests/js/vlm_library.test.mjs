@@ -114,9 +114,9 @@ test('the TypeScript declarations match the library', () => {
     const open = line.match(/^ {2}(\w+): \{$/);
     if (open) { namespace = open[1]; continue; }
     if (/^ {2}\};$/.test(line)) { namespace = null; continue; }
-    const id = line.match(/\/\*\* id (\d+) \*\//);
+    const id = line.match(/^\s+\* Request id (\d+)\.$/);
     if (id) { pendingId = Number(id[1]); continue; }
-    const member = line.match(/^\s+(\w+)\((args: VlmArgs)?\): Promise/);
+    const member = line.match(/^\s+(\w+)\((args: Vlm\w+Args)?\): Promise/);
     if (member && pendingId !== null) {
       declared.push({ path: namespace ? `${namespace}.${member[1]}` : member[1], id: pendingId, takesArgs: !!member[2] });
       pendingId = null;
