@@ -82,16 +82,17 @@ struct TWebKitPage::TImpl {
     guint ReadySource = 0;
     guint NavigateSource = 0;
     std::string DeferredNavigation;
-    // The address of the document this page is loading from the host's bytes: its policy
-    // decision is let through, every other "file:" navigation is taken over.
-    std::string OwnLoad;
+    // The last navigation taken over, so that one the extension keeps sending to our scheme is
+    // not taken over again and again.
+    std::string LastTakeOver;
+    bool TakingOver = false;
     bool LoadFailed = false;
 
     ~TImpl();
     std::optional<TPageResource> Resource(const std::string& fileUri);
     void LoadFileDocument(const std::string& fileUri);
     void ServeScheme(WebKitURISchemeRequest* request);
-    bool DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type);
+    void TakeOverRedirect();
     void TakeMessage(WebKitJavascriptResult* result);
     void TakeConsoleMessage(WebKitJavascriptResult* result);
     GtkWidget* CreateWindow(WebKitNavigationAction* action);
@@ -104,10 +105,6 @@ namespace {
 TWebKitPage::TImpl* ImplOf(gpointer data) { return static_cast<TWebKitPage::TImpl*>(data); }
 
 void OnSchemeRequest(WebKitURISchemeRequest* request, gpointer data) { ImplOf(data)->ServeScheme(request); }
-
-gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer data) {
-    return ImplOf(data)->DecidePolicy(decision, type) ? TRUE : FALSE;
-}
 
 void OnScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
     ImplOf(data)->TakeMessage(result);
@@ -127,15 +124,20 @@ void OnTitleChanged(WebKitWebView* view, GParamSpec*, gpointer data) {
 void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
     TWebKitPage::TImpl* impl = ImplOf(data);
     if (event == WEBKIT_LOAD_STARTED) impl->LoadFailed = false;
+    if (event == WEBKIT_LOAD_STARTED || event == WEBKIT_LOAD_REDIRECTED) impl->TakeOverRedirect();
+    if (event == WEBKIT_LOAD_COMMITTED) impl->LastTakeOver.clear();
     if (event != WEBKIT_LOAD_FINISHED) return;
+    if (impl->TakingOver) {
+        impl->TakingOver = false;  // the stopped load; its replacement reports its own end
+        return;
+    }
     if (impl->Events != nullptr) impl->Events->PageNavigationCompleted(!impl->LoadFailed);
 }
 
 gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
     TWebKitPage::TImpl* impl = ImplOf(data);
-    // A navigation this page took over (a "file:" link) is cancelled on purpose, not failed.
-    if (g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
-        return TRUE;
+    // A navigation this page took over (a "file:" link) is stopped on purpose, not failed.
+    if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return TRUE;
     impl->LoadFailed = true;
     return impl->Switches.BuiltInErrorPage ? FALSE : TRUE;
 }
@@ -250,7 +252,8 @@ void TWebKitPage::TImpl::ServeScheme(WebKitURISchemeRequest* request) {
 }
 
 void TWebKitPage::TImpl::LoadFileDocument(const std::string& fileUri) {
-    OwnLoad = fileUri;
+    webkit_web_view_send_message_to_page(View, webkit_user_message_new(kOwnDocumentMessage, g_variant_new_string(fileUri.c_str())),
+                                         nullptr, nullptr, nullptr);
     std::optional<TPageResource> resource = Resource(fileUri);
     if (!resource) {
         LoadFailed = true;
@@ -266,23 +269,21 @@ void TWebKitPage::TImpl::LoadFileDocument(const std::string& fileUri) {
     g_bytes_unref(bytes);
 }
 
-bool TWebKitPage::TImpl::DecidePolicy(WebKitPolicyDecision* decision, WebKitPolicyDecisionType type) {
-    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) return false;
-    WebKitNavigationAction* action =
-        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-    const gchar* requested = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
-    const std::string uri = requested != nullptr ? requested : "";
-    if (!IsFileAddress(uri)) return false;
-    if (!OwnLoad.empty() && uri == OwnLoad) {
-        OwnLoad.clear();
-        return false;
-    }
-    // A link, a form or a script sends the page to another of the app's files: the engine
-    // would read the disk, so the page loads the host's bytes under the same address instead.
-    webkit_policy_decision_ignore(decision);
-    DeferredNavigation = uri;
+void TWebKitPage::TImpl::TakeOverRedirect() {
+    const gchar* current = webkit_web_view_get_uri(View);
+    const std::string uri = current != nullptr ? current : "";
+    const std::string prefix = std::string(kPageScheme) + ":";
+    if (!StartsWithIgnoringCase(uri, prefix)) return;
+    // A link, a form or a script sent the page to another of the app's files; the web extension
+    // sent that load to our scheme, which would give the page a "vellum-file:" address. The
+    // page loads the host's bytes under the "file:" address instead, from the main loop.
+    const std::string fileUri = "file:" + uri.substr(prefix.size());
+    if (fileUri == LastTakeOver) return;  // the extension missed our name twice: keep what loads
+    LastTakeOver = fileUri;
+    TakingOver = true;
+    webkit_web_view_stop_loading(View);
+    DeferredNavigation = fileUri;
     if (NavigateSource == 0) NavigateSource = g_idle_add(OnDeferredNavigation, this);
-    return true;
 }
 
 void TWebKitPage::TImpl::TakeMessage(WebKitJavascriptResult* result) {
@@ -415,7 +416,6 @@ TWebKitPage::TWebKitPage(const TWebKitPageOptions& options) : impl_(std::make_un
     WebKitSettings* settings = webkit_web_view_get_settings(impl_->View);
     webkit_settings_set_allow_file_access_from_file_urls(settings, TRUE);
 
-    g_signal_connect(impl_->View, "decide-policy", G_CALLBACK(OnDecidePolicy), impl_.get());
     g_signal_connect(impl_->View, "notify::title", G_CALLBACK(OnTitleChanged), impl_.get());
     g_signal_connect(impl_->View, "load-changed", G_CALLBACK(OnLoadChanged), impl_.get());
     g_signal_connect(impl_->View, "load-failed", G_CALLBACK(OnLoadFailed), impl_.get());

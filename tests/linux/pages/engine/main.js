@@ -11,6 +11,11 @@
     if (image.complete) done(); else { image.onload = done; image.onerror = function () { resolve('error'); }; }
   }));
 
+  await c.run('frame from the archive, page kept', async () => {
+    const said = await window.frameSaid;
+    return eq(said.text + ' ' + location.href, 'frame body file:///index.html');
+  });
+
   // Served files, as the page loads them.
   await c.run('nested folders', async () => eq(await c.text('docs/nested/deep/note.txt'), 'deep note\n'));
   await c.run('percent-encoded name', async () => eq(await c.text('docs/my%20file.txt'), 'spaced name\n'));
