@@ -37,13 +37,13 @@ GtkWidget* ShownDialog(GType type) {
     return found;
 }
 
-// Every few milliseconds until it answers true (at most about ten seconds): `step` sees the
-// shown dialog of `type` and answers whether it is done with it.
+// Every few milliseconds until it answers true (for at most a minute: a loaded machine loads
+// folders slowly): `step` sees the shown dialog of `type` and answers whether it is done with it.
 void WhenShown(GType type, std::function<bool(GtkWidget* dialog)> step) {
     struct TState {
         GType Type;
         std::function<bool(GtkWidget*)> Step;
-        int Ticks = 0;
+        std::chrono::steady_clock::time_point Deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     };
     g_timeout_add(
         20,
@@ -54,7 +54,7 @@ void WhenShown(GType type, std::function<bool(GtkWidget* dialog)> step) {
                 delete state;
                 return G_SOURCE_REMOVE;
             }
-            if (++state->Ticks <= 500) return G_SOURCE_CONTINUE;
+            if (std::chrono::steady_clock::now() < state->Deadline) return G_SOURCE_CONTINUE;
             ADD_FAILURE() << "the dialog was not answered in time";
             if (dialog != nullptr) gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL);
             delete state;
@@ -260,6 +260,17 @@ std::string Output(const std::string& command) {
     return text;
 }
 
+// Serves GLib's main context and the queue until `done` holds or `seconds` have passed.
+void PumpUntil(TManualUiQueue& queue, const std::function<bool()>& done, int seconds) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        queue.Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 TEST_F(DesktopServices, ANotificationsClickReachesTheQueueWithItsNameWhileTheServiceLives) {
     if (std::getenv("VELLUM_TEST_NO_NOTIFICATION_SERVICE") != nullptr) GTEST_SKIP() << "no notification service";
     TManualUiQueue queue;
@@ -271,32 +282,18 @@ TEST_F(DesktopServices, ANotificationsClickReachesTheQueueWithItsNameWhileTheSer
         ASSERT_TRUE(notifications.Show({name, "Title <i>", "Body <b>bold</b> & more"}));
         EXPECT_EQ(notifications.OpenCount(), 1u);
         Output("dunstctl action 0");  // the service runs the default action, as a click does
-        for (int i = 0; i < 300 && clicks.empty(); ++i) {
-            while (g_main_context_iteration(nullptr, FALSE)) {
-            }
-            queue.Pump();
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        PumpUntil(queue, [&clicks] { return !clicks.empty(); }, 30);
         EXPECT_EQ(clicks, std::vector<std::string>{name});
         ASSERT_TRUE(notifications.Show({"", "", ""})) << "empty texts are shown too";
         Output("dunstctl close-all");
-        for (int i = 0; i < 300 && notifications.OpenCount() > 0; ++i) {
-            while (g_main_context_iteration(nullptr, FALSE)) {
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        PumpUntil(queue, [&notifications] { return notifications.OpenCount() == 0; }, 30);
         EXPECT_EQ(notifications.OpenCount(), 0u) << "closed notifications are let go";
         ASSERT_TRUE(notifications.Show({"late", "t", "b"}));
         EXPECT_TRUE(queue.Pending() == 0);
     }
     // The service is gone: a click on what is still shown raises nothing.
     Output("dunstctl action 0");
-    for (int i = 0; i < 30; ++i) {
-        while (g_main_context_iteration(nullptr, FALSE)) {
-        }
-        queue.Pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    PumpUntil(queue, [] { return false; }, 1);
     EXPECT_EQ(clicks.size(), 1u);
     Output("dunstctl close-all");
 }

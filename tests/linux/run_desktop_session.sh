@@ -11,13 +11,16 @@ shift
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 export NO_AT_BRIDGE=1 GTK_A11Y=none GDK_BACKEND=x11
 runtime=$(mktemp -d)
-trap 'kill "$xvfb" 2>/dev/null || true; rm -rf "$runtime"' EXIT
-# Xvfb picks a free display number and writes it to the pipe.
+xvfb=""
+trap '[ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true; rm -rf "$runtime"' EXIT
+# Xvfb picks a free display number and writes it to the file.
 Xvfb -displayfd 4 -screen 0 1280x800x24 -nolisten tcp 4>"$runtime/display" 2>/dev/null &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$runtime/display" ] && break; sleep 0.05; done
 export DISPLAY=":$(cat "$runtime/display")"
-export XDG_RUNTIME_DIR=$runtime XDG_CONFIG_HOME=$runtime/config HOME=${HOME:-$runtime}
+# Nothing of the user's own home is read or written (recent files, settings).
+mkdir -p "$runtime/home"
+export XDG_RUNTIME_DIR=$runtime HOME=$runtime/home XDG_CONFIG_HOME=$runtime/home/.config XDG_DATA_HOME=$runtime/home/.local/share XDG_CACHE_HOME=$runtime/home/.cache
 
 dbus-run-session -- bash -c '
     dunst -config /dev/null >/dev/null 2>&1 &

@@ -44,15 +44,17 @@ GtkWidget* NewChooser(GtkFileChooserAction action, const std::string& title, Gtk
 void ApplyRequest(GtkFileChooser* chooser, const TFileDialogRequest& request, const TMemory& memory, bool save) {
     if (!memory.Folder.empty()) gtk_file_chooser_set_current_folder(chooser, memory.Folder.c_str());
     if (!request.FileName.empty()) {
-        const std::filesystem::path name = PathFromUtf8(request.FileName);
         std::error_code error;
+        // GTK takes absolute paths; a relative one is relative to the current folder.
+        const std::filesystem::path given = PathFromUtf8(request.FileName);
+        const std::filesystem::path name = std::filesystem::absolute(given, error);
         // A name with a folder starts the dialog there; the name alone is what the user edits.
-        if (name.has_parent_path() && std::filesystem::is_directory(name.parent_path(), error))
+        if (given.has_parent_path() && std::filesystem::is_directory(name.parent_path(), error))
             gtk_file_chooser_set_current_folder(chooser, PathToUtf8(name.parent_path()).c_str());
         if (save) {
             gtk_file_chooser_set_current_name(chooser, WellFormed(PathToUtf8(name.filename())).c_str());
-        } else if (std::filesystem::is_regular_file(name, error)) {
-            gtk_file_chooser_select_filename(chooser, request.FileName.c_str());
+        } else if (given.has_parent_path() && std::filesystem::is_regular_file(name, error)) {
+            gtk_file_chooser_select_filename(chooser, PathToUtf8(name).c_str());
         }
     }
     for (const TFileType& type : request.FileTypes) {
