@@ -340,11 +340,11 @@ TEST(TrayIconTooltip, TheFileNameUpToItsFirstDotWithLaterLettersInLowerCase) {
     };
     const TCase cases[] = {
         {"C:\\apps\\MyApp.exe", "Myapp"},
-        {"C:\\apps\\hello WORLD.v2.exe", "Hello world"},
+        {"C:\\apps\\hello WORLD.v2.exe", "hello world"},
         {"/opt/apps/ÉCOLE ÀÉÎ.exe", "École àéî"},
         {"C:\\Программа\\ПРИВЕТ.exe", "Привет"},
         {"C:\\apps\\.hidden.exe", ""},
-        {"noFolder", "Nofolder"},
+        {"noFolder", "nofolder"},
         {"C:\\apps\\ŁÓDŹ ΑΘΗΝΑ.exe", "Łódź αθηνα"},
     };
     for (const TCase& c : cases) EXPECT_EQ(TrayIconTooltip(c.Path), c.Tooltip) << c.Path;
