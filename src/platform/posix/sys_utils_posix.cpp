@@ -19,6 +19,7 @@
 
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
+#include "platform/posix/process_launcher.h"
 #include "platform/posix/windows_parameters.h"
 #include "platform/sys_utils.h"
 
@@ -101,66 +102,11 @@ int WaitFor(pid_t pid) {
     return -1;
 }
 
-// The file execvp would run for `program`: the name itself when it holds a '/', else the first
-// executable file of that name in a PATH folder. Empty when there is none.
-std::string ResolveProgram(const std::string& program) {
-    if (program.find('/') != std::string::npos) return program;
-    std::string folders = Environment("PATH");
-    if (folders.empty()) folders = "/bin:/usr/bin";
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = std::min(folders.find(':', start), folders.size());
-        const std::string folder = end > start ? folders.substr(start, end - start) : ".";
-        const std::string candidate = folder + "/" + program;
-        std::error_code error;
-        if (access(candidate.c_str(), X_OK) == 0 && std::filesystem::is_regular_file(candidate, error))
-            return candidate;
-        if (end == folders.size()) return {};
-        start = end + 1;
-    }
-}
-
 // Starts a program in the background, detached and without a shell, so its arguments are
-// never read as commands: a short-lived child starts it and ends at once, leaving nothing for
-// us to reap. Its standard streams are /dev/null. True when the program started; an exec that
-// failed reports its error through a pipe that a successful exec closes.
+// never read as commands. True when the program started.
 bool StartDetached(const std::vector<std::string>& arguments) {
-    const std::string program = ResolveProgram(arguments.front());
-    if (program.empty()) return Fail(ENOENT, false);
-    std::vector<char*> argv;
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    int report[2];
-    if (pipe2(report, O_CLOEXEC) != 0) return Fail(errno, false);
-    const int devNull = open("/dev/null", O_RDWR | O_CLOEXEC);
-    const pid_t child = devNull < 0 ? -1 : fork();
-    if (child == 0) {
-        // Only async-signal-safe calls from here on: the parent may have other threads.
-        const pid_t grandchild = fork();
-        if (grandchild != 0) _exit(grandchild > 0 ? 0 : 1);
-        setsid();
-        for (const int stream : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) dup2(devNull, stream);
-        execve(program.c_str(), argv.data(), environ);
-        const int error = errno;
-        if (write(report[1], &error, sizeof error) < 0) _exit(127);
-        _exit(127);
-    }
-    const int forkError = errno;
-    close(report[1]);
-    if (devNull >= 0) close(devNull);
-    if (child < 0) {
-        close(report[0]);
-        return Fail(forkError, false);
-    }
-    const int code = WaitFor(child);
-    int error = 0;
-    ssize_t got = 0;
-    do got = read(report[0], &error, sizeof error);
-    while (got < 0 && errno == EINTR);
-    close(report[0]);
-    if (code != 0) return Fail(EAGAIN, false);
-    if (got > 0) return Fail(error, false);
-    return true;
+    const int error = TPosixProcessLauncher().StartDetached(arguments);
+    return error == 0 ? true : Fail(error, false);
 }
 
 bool OnPath(const std::string& program) {
