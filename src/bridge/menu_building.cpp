@@ -1,6 +1,5 @@
 #include "bridge/menu_building.h"
 
-#include <limits>
 
 #include "bridge/number_text.h"
 #include "core/errors.h"
@@ -9,18 +8,6 @@
 namespace vellum {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-int DigitValue(char c, int base) {
-    int value = 99;
-    if (c >= '0' && c <= '9') value = c - '0';
-    if (c >= 'a' && c <= 'f') value = c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') value = c - 'A' + 10;
-    return value < base ? value : -1;
-}
 
 // What building one item came to; `InSubItems` tells whether a raised error came from its
 // sub-items, in which case the item itself is kept above them.
@@ -59,30 +46,7 @@ std::optional<std::string> MenuItemText(const nlohmann::json& item, const char* 
 }
 
 std::optional<std::int32_t> ParseMenuItemId(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int base = 10;
-    if (i < text.size() && text[i] == '$') {
-        base = 16;
-        ++i;
-    } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-        base = 16;
-        i += 2;
-    }
-    if (i == text.size()) return std::nullopt;
-    constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-    std::int64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i], base);
-        if (digit < 0) return std::nullopt;
-        value = value * base + digit;
-        if (value > kLimit) return std::nullopt;
-    }
-    if (negative) return static_cast<std::int32_t>(-value);
-    if (value == kLimit) return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return StrictToInt32(text);
 }
 
 bool MenuEnabledFromText(const std::string& text, const char* key) {

@@ -1,5 +1,6 @@
 #include "bridge/number_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -23,11 +24,24 @@ int DigitValue(char c, int base) {
 
 }  // namespace
 
-std::int32_t LenientToInt32(const std::string& text) {
+namespace {
+
+constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
+
+struct TScannedInteger {
+    bool Negative = false;
+    std::int64_t Magnitude = 0;  // held at kLimit + 1, which is out of range either way
+    bool HasDigits = false;
+    bool Whole = true;  // every character after the prefix was a digit
+};
+
+// Leading blanks, an optional sign, "$" or "0x" for hexadecimal, then digits up to the first
+// other character.
+TScannedInteger ScanInteger(const std::string& text) {
+    TScannedInteger scanned;
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) scanned.Negative = text[i++] == '-';
     int base = 10;
     if (i < text.size() && text[i] == '$') {
         base = 16;
@@ -36,15 +50,33 @@ std::int32_t LenientToInt32(const std::string& text) {
         base = 16;
         i += 2;
     }
-    constexpr std::int64_t kLimit = static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1;
-    std::int64_t value = 0;
     for (; i < text.size(); ++i) {
         const int digit = DigitValue(text[i], base);
-        if (digit < 0) break;
-        value = std::min(value * base + digit, kLimit);
+        if (digit < 0) {
+            scanned.Whole = false;
+            break;
+        }
+        scanned.HasDigits = true;
+        scanned.Magnitude = std::min(scanned.Magnitude * base + digit, kLimit + 1);
     }
-    if (negative) return static_cast<std::int32_t>(-value);
+    return scanned;
+}
+
+}  // namespace
+
+std::int32_t LenientToInt32(const std::string& text) {
+    const TScannedInteger scanned = ScanInteger(text);
+    const std::int64_t value = std::min(scanned.Magnitude, kLimit);
+    if (scanned.Negative) return static_cast<std::int32_t>(-value);
     return static_cast<std::int32_t>(std::min(value, kLimit - 1));
+}
+
+std::optional<std::int32_t> StrictToInt32(const std::string& text) {
+    const TScannedInteger scanned = ScanInteger(text);
+    if (!scanned.HasDigits || !scanned.Whole || scanned.Magnitude > kLimit) return std::nullopt;
+    if (scanned.Negative) return static_cast<std::int32_t>(-scanned.Magnitude);
+    if (scanned.Magnitude == kLimit) return std::nullopt;
+    return static_cast<std::int32_t>(scanned.Magnitude);
 }
 
 std::optional<double> ParseInvariantNumber(const std::string& text) {

@@ -12,6 +12,10 @@ namespace vellum {
 // are held at the nearest limit.
 std::int32_t LenientToInt32(const std::string& text);
 
+// The same whole number read strictly: nothing when a character after the prefix is not a
+// digit, when there are no digits, or when the value does not fit in 32 bits.
+std::optional<std::int32_t> StrictToInt32(const std::string& text);
+
 // A floating-point number written with "." as the decimal separator and no thousands separator,
 // whatever the user's locale; blanks around it are allowed. Nothing when the text is not such a
 // finite number ("1,5", "abc", "").
