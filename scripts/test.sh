@@ -9,13 +9,16 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
 bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+echo "setup: $SECONDS s"
 source scripts/wine-env.sh
 
 build() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1"
 }
+build_started=$SECONDS
 build linux || { echo "native build failed"; exit 1; }
 build windows || { echo "Windows build failed"; exit 1; }
+echo "builds: $((SECONDS - build_started)) s"
 
 start_wine_session
 trap stop_wine_session EXIT
@@ -30,12 +33,13 @@ run_tier() {
     shift
     echo
     echo "=== tier: $name ==="
+    local started=$SECONDS
     if "$@"; then
         passed=$((passed + 1))
-        summary+=("$name: passed")
+        summary+=("$name: passed ($((SECONDS - started)) s)")
     else
         failed=$((failed + 1))
-        summary+=("$name: FAILED")
+        summary+=("$name: FAILED ($((SECONDS - started)) s)")
     fi
 }
 
