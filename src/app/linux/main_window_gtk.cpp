@@ -39,8 +39,11 @@ GdkRectangle DesktopArea() {
 
 }  // namespace
 
-TMainWindowGtk::TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments)
-    : state_(state), arguments_(std::move(arguments)), settings_(ReadMainFormSettings(*state.AppSettings)) {}
+TMainWindowGtk::TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments, IStyleService* styles)
+    : state_(state),
+      arguments_(std::move(arguments)),
+      settings_(ReadMainFormSettings(*state.AppSettings)),
+      styles_(styles) {}
 
 TMainWindowGtk::~TMainWindowGtk() {
     FormClose();
@@ -71,6 +74,11 @@ void TMainWindowGtk::FormCreate() {
     options.AppName = state_.AppName;
     options.Arguments = arguments_;
     options.MainWindow = GTK_WINDOW(window_);
+    options.Styles = styles_;
+    // The window's one child: the menu bar (once a page sets one) above the browser.
+    layout_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(window_), layout_);
+    options.MenuBarSlot = GTK_BOX(layout_);
     FLinuxServices = std::make_unique<TLinuxBridgeServices>(std::move(options), MainThreadUiQueue());
     FLinuxServices->Fill(services);  // dialogs, file choosers, shell, notifications, registry, host
     services.FocusWindowAbovePage = [this](int) { ShowAndBringToFront(); };
@@ -87,7 +95,7 @@ void TMainWindowGtk::FormCreate() {
 
     FBrowserForm = std::make_unique<TBrowserFormGtk>(state_.BrowserDataDir);
     TBrowserForm& form = FBrowserForm->Form();
-    gtk_container_add(GTK_CONTAINER(window_), FBrowserForm->Widget());
+    gtk_box_pack_end(GTK_BOX(layout_), FBrowserForm->Widget(), TRUE, TRUE, 0);
     form.ExeZip = state_.AppArchive.get();
     form.IsRuntime = true;
     form.AppDirName = state_.AppDirName;

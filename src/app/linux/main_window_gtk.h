@@ -23,7 +23,8 @@ struct TStartupState;
 // every close decision to the page ("vlm.events.onCloseQuery();"). Lives on the GTK main thread.
 class TMainWindowGtk final : public IAppMainWindow {
 public:
-    TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments);
+    // `styles`: the process's themes for the bridge (none: its theme functions fail).
+    TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments, IStyleService* styles = nullptr);
     ~TMainWindowGtk() override;
     TMainWindowGtk(const TMainWindowGtk&) = delete;
     TMainWindowGtk& operator=(const TMainWindowGtk&) = delete;
@@ -61,7 +62,9 @@ private:
     const TStartupState& state_;
     std::vector<std::string> arguments_;
     TMainFormSettings settings_;
+    IStyleService* styles_;
     GtkWidget* window_ = nullptr;
+    GtkWidget* layout_ = nullptr;  // the window's box: menu bar, then the browser
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
     bool onTop_ = false;
     unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported

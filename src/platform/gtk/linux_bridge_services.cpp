@@ -1,6 +1,7 @@
 #include "platform/gtk/linux_bridge_services.h"
 
 #include "core/text/utf.h"
+#include "platform/gtk/gtk_external_form.h"
 #include "platform/gtk/gtk_file_dialogs.h"
 #include "platform/gtk/gtk_message_dialogs.h"
 #include "platform/gtk/libnotify_notifications.h"
@@ -31,6 +32,10 @@ void TLinuxBridgeServices::Fill(TBridgeServices& services) const {
     services.Shell = shell_.get();
     services.Notifications = notifications_.get();
     services.Registry = registry_.get();
+    services.Styles = options_.Styles;
+    services.CreateExternalForm = [window = options_.MainWindow, slot = options_.MenuBarSlot] {
+        return std::make_unique<TGtkExternalForm>(window, slot);
+    };
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = options_.Arguments;
     services.Host.DecimalSeparator = [] { return TSysUtils::DecimalSeparator(); };

@@ -19,6 +19,8 @@ struct TLinuxServiceOptions {
     std::vector<std::string> Arguments;  // the command line's arguments 1 to n
     GtkWindow* MainWindow = nullptr;     // owns dialogs when no window of the app is active
     std::string RegistryStorePath;       // empty: the user's store (TFileRegistryService)
+    IStyleService* Styles = nullptr;     // the process's themes, which outlive the services
+    GtkBox* MenuBarSlot = nullptr;       // the main window's box that takes the menu bar on top
 };
 
 // The bridge's services on a Linux desktop: GTK message boxes and file choosers, libnotify's
@@ -31,8 +33,9 @@ public:
     TLinuxBridgeServices(const TLinuxBridgeServices&) = delete;
     TLinuxBridgeServices& operator=(const TLinuxBridgeServices&) = delete;
 
-    // Sets the dialogs, file dialogs, shell, notifications, registry and host information of
-    // `services`; what else it holds (focus, error report, external form) stays.
+    // Sets the dialogs, file dialogs, shell, notifications, registry, themes, host information
+    // and the external form (GTK menus and tray icon) of `services`; what else it holds (focus,
+    // error report) stays.
     void Fill(TBridgeServices& services) const;
 
 private:
