@@ -4,12 +4,15 @@
 
 #include <algorithm>
 
+#include "app/browser_form/page_trace.h"
 #include "app/startup/load_application.h"
 #include "bridge/page_event_scripts.h"
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
 #include "core/system/own_executable.h"
+#include "core/text/str_utils.h"
 #include "core/text/utf.h"
+#include "platform/trace_file.h"
 
 namespace vellum {
 
@@ -79,6 +82,14 @@ void TMainWindowGtk::FormCreate() {
     layout_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
     gtk_container_add(GTK_CONTAINER(window_), layout_);
     options.MenuBarSlot = GTK_BOX(layout_);
+    // With a trace, every menu built is written as GTK holds it, for the tests to read.
+    if (const std::optional<std::filesystem::path> trace = TraceFilePath()) {
+        menuTrace_ = std::make_unique<TPageTraceFile>(*trace);
+        options.OnMenuBuilt = [this](const std::string& menu, const std::string& tree) {
+            menuTrace_->Write("\"event\": \"menu\", \"menu\": " + TStrUtils::StringToJsonString(menu) +
+                              ", \"tree\": " + TStrUtils::StringToJsonString(tree));
+        };
+    }
     FLinuxServices = std::make_unique<TLinuxBridgeServices>(std::move(options), MainThreadUiQueue());
     FLinuxServices->Fill(services);  // dialogs, file choosers, shell, notifications, registry, host
     services.FocusWindowAbovePage = [this](int) { ShowAndBringToFront(); };

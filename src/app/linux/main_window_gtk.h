@@ -17,6 +17,7 @@ typedef struct _GdkEventAny GdkEventAny;
 namespace vellum {
 
 struct TStartupState;
+class TPageTraceFile;
 
 // The application's top-level window on Linux: a GTK window filled by the browser form, wired
 // to the bridge, shaped by the settings (size, place, frame, state, on top, title), and leaving
@@ -70,6 +71,7 @@ private:
     unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported
 
     bool FCanClose = false;
+    std::unique_ptr<TPageTraceFile> menuTrace_;  // set when the runtime writes a trace
     // The bridge's desktop services, declared before the module so that they outlive it.
     std::unique_ptr<TLinuxBridgeServices> FLinuxServices;
     std::unique_ptr<TBrowserFormGtk> FBrowserForm;

@@ -77,6 +77,7 @@ void TGtkHostMenu::Rebuild() {
     gtk_menu_shell_deactivate(shell_);
     gtk_container_foreach(GTK_CONTAINER(shell_), DestroyWidget, nullptr);
     FillLevel(shell_, items_, true);
+    if (OnRebuilt) OnRebuilt();
 }
 
 void TGtkHostMenu::FillLevel(GtkMenuShell* shell, const std::vector<TMenuItem>& items, bool reachable) {

@@ -34,6 +34,8 @@ public:
     GtkMenuShell* Shell() const { return shell_; }
     // Makes the items again, as after a change of the display's scale factor.
     void Refresh() { Rebuild(); }
+    // Runs after the widgets have been made anew.
+    std::function<void()> OnRebuilt;
 
 private:
     struct TImage {

@@ -33,8 +33,16 @@ void TLinuxBridgeServices::Fill(TBridgeServices& services) const {
     services.Notifications = notifications_.get();
     services.Registry = registry_.get();
     services.Styles = options_.Styles;
-    services.CreateExternalForm = [window = options_.MainWindow, slot = options_.MenuBarSlot] {
-        return std::make_unique<TGtkExternalForm>(window, slot);
+    services.CreateExternalForm = [window = options_.MainWindow, slot = options_.MenuBarSlot,
+                                   built = options_.OnMenuBuilt] {
+        auto form = std::make_unique<TGtkExternalForm>(window, slot);
+        if (built) {
+            TGtkHostMenu& main = form->GtkMainMenu();
+            TGtkHostMenu& tray = form->GtkTrayMenu();
+            main.OnRebuilt = [built, &main] { built("main", DescribeMenuShell(main.Shell())); };
+            tray.OnRebuilt = [built, &tray] { built("tray", DescribeMenuShell(tray.Shell())); };
+        }
+        return form;
     };
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = options_.Arguments;

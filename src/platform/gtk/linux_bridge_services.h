@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,9 @@ struct TLinuxServiceOptions {
     std::string RegistryStorePath;       // empty: the user's store (TFileRegistryService)
     IStyleService* Styles = nullptr;     // the process's themes, which outlive the services
     GtkBox* MenuBarSlot = nullptr;       // the main window's box that takes the menu bar on top
+    // Told the menu ("main" or "tray") and its items as read back from the widgets whenever a
+    // menu has been built anew (the runtime's trace).
+    std::function<void(const std::string& menu, const std::string& tree)> OnMenuBuilt;
 };
 
 // The bridge's services on a Linux desktop: GTK message boxes and file choosers, libnotify's

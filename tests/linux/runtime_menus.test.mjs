@@ -1,0 +1,109 @@
+// Menus, the tray icon and themes in the packaged Linux runtime: the page builds a menu bar and
+// a tray menu and checks the theme answers in the real engine; the built menus are read back
+// from the GTK widgets through the runtime's trace, and an item is chosen with the keyboard
+// (the menu bar's mnemonics), as a user would.
+import { test, before, after } from 'node:test';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import {
+  appEnv, closeWindow, killAll, packageApp, start, startDesktop, stopDesktop, waitWindows, within, xdotool,
+} from './linux_app.mjs';
+
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-linux-menus-'));
+
+before(async () => { await startDesktop(); });
+after(() => {
+  killAll();
+  stopDesktop();
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+// The page reports through its title (DynamicAppTitle): first the theme checks, then the
+// identifier of every menu item clicked.
+const page = `<!doctype html><title>loading</title><h1>Menus</h1>
+<script>
+vlm.events.onMainMenuItemClick = (id) => { document.title = 'clicked ' + id + ' ' + typeof id; };
+(async () => {
+  const problems = [];
+  const names = await vlm.themes.getThemes();
+  if (names.length !== 40) problems.push('count ' + names.length);
+  for (let i = 1; i < names.length; ++i)
+    if (names[i - 1].toLowerCase() > names[i].toLowerCase()) problems.push('order at ' + names[i]);
+  if (names[0] !== 'Amakrits' || names[39] !== 'Windows10 SlateGray') problems.push('ends ' + names[0] + '/' + names[39]);
+  if (names.indexOf('Windows') !== names.indexOf('Windows10') - 1) problems.push('Windows before Windows10');
+  if (await vlm.themes.getTheme() !== 'Windows') problems.push('start theme');
+  if (await vlm.themes.setTheme('Windows10 Dark') !== true) problems.push('exact name');
+  if (await vlm.themes.setTheme('windows10 dark') !== false) problems.push('lower-case answer');
+  if (await vlm.themes.getTheme() !== 'Windows10 Dark') problems.push('lower-case switch');
+  if (await vlm.themes.setTheme('No Such Theme') !== false) problems.push('unknown');
+  if (await vlm.themes.setTheme('Windows') !== true) problems.push('back to Windows');
+  await vlm.mainMenu.setItems(JSON.stringify([
+    { id: 1, caption: '&File', items: [
+      { id: 42, caption: '&Open' }, { id: 2, caption: '-' }, { id: 3, caption: 'Gone', enabled: false },
+      { id: 4, caption: '&More', items: [{ id: 5, caption: 'Deep && deeper' }] } ] },
+    { id: 6, caption: '&Help' },
+  ]));
+  await vlm.trayMenu.setItems(JSON.stringify([{ id: 7, caption: '&Quit' }]));
+  await vlm.trayMenu.showIcon();
+  document.title = problems.length ? 'themes wrong: ' + problems.join(', ') : 'menus ready';
+})().catch((error) => { document.title = 'failed: ' + error; });
+</script>`;
+
+test('the page builds a menu bar and a tray menu, and a chosen item reaches the page', async () => {
+  const trace = path.join(work, 'trace.jsonl');
+  const exe = packageApp(work, 'menus', {
+    'vlm.ini': '[App]\nID=com.test.menus\nName=Menus Test\nDirName=app\nDynamicAppTitle=1\nWidth=640\nHeight=480\n',
+    'app/index.html': page,
+  });
+  const app = start(exe, [], appEnv(fs.mkdtempSync(path.join(work, 'data-')), { VELLUM_TRACE: trace }));
+  const [window] = await waitWindows(app.pid, (w) => w.title !== 'loading' && w.title !== 'Menus Test' , 60_000);
+  assert.ok(window, 'the page reported');
+  assert.equal(window.title, 'menus ready');
+
+  const built = fs.readFileSync(trace, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line))
+    .filter((line) => line.event === 'menu');
+  const last = (menu) => built.filter((line) => line.menu === menu).at(-1)?.tree;
+  assert.equal(last('main'), '_File\n  _Open\n  -\n  Gone [disabled]\n  _More\n    Deep & deeper\n_Help\n');
+  assert.equal(last('tray'), '_Quit\n');
+
+  // Alt+F opens File, O chooses Open: the page hears the identifier as a string.
+  xdotool('windowactivate', '--sync', window.id);
+  xdotool('key', '--clearmodifiers', 'alt+f');
+  xdotool('key', 'o');
+  const [clicked] = await waitWindows(app.pid, (w) => w.title.startsWith('clicked'), 20_000);
+  assert.ok(clicked, 'the click reached the page');
+  assert.equal(clicked.title, 'clicked 42 string');
+
+  closeWindow(window.id);
+  assert.equal((await within(app.exited, 20_000)).code, 0);
+});
+
+test('the Theme setting selects a style at start in any letter case, and an unknown one is reported', async () => {
+  const themePage = `<!doctype html><title>loading</title>
+<script>vlm.themes.getTheme().then((name) => { document.title = 'theme ' + name; });</script>`;
+  const project = (theme) => ({
+    'vlm.ini': `[App]\nID=com.test.theme\nName=Theme Test\nDirName=app\nDynamicAppTitle=1\nAllowInstances=1\nTheme=${theme}\n`,
+    'app/index.html': themePage,
+  });
+  const styled = start(packageApp(work, 'styled', project('windows10 dark')), [],
+    appEnv(fs.mkdtempSync(path.join(work, 'data-'))));
+  const [dark] = await waitWindows(styled.pid, (w) => w.title.startsWith('theme '), 60_000);
+  assert.ok(dark, 'the page asked');
+  assert.equal(dark.title, 'theme Windows10 Dark');
+  closeWindow(dark.id);
+  assert.equal((await within(styled.exited, 20_000)).code, 0);
+
+  const unknown = start(packageApp(work, 'unknown', project('No Such Style')), [],
+    appEnv(fs.mkdtempSync(path.join(work, 'data-'))));
+  const [box] = await waitWindows(unknown.pid, (w) => w.title === 'Error', 30_000);
+  assert.ok(box, 'the error box before the window');
+  xdotool('windowactivate', '--sync', box.id);
+  xdotool('key', 'Return');
+  const [native] = await waitWindows(unknown.pid, (w) => w.title.startsWith('theme '), 60_000);
+  assert.ok(native, 'the app goes on in the native look');
+  assert.equal(native.title, 'theme Windows');
+  closeWindow(native.id);
+  assert.equal((await within(unknown.exited, 20_000)).code, 0);
+});
