@@ -34,18 +34,18 @@ vlm.events.onMainMenuItemClick = (id) => { document.title = 'clicked ' + id + ' 
   if (names[0] !== 'Amakrits' || names[39] !== 'Windows10 SlateGray') problems.push('ends ' + names[0] + '/' + names[39]);
   if (names.indexOf('Windows') !== names.indexOf('Windows10') - 1) problems.push('Windows before Windows10');
   if (await vlm.themes.getTheme() !== 'Windows') problems.push('start theme');
-  if (await vlm.themes.setTheme('Windows10 Dark') !== true) problems.push('exact name');
-  if (await vlm.themes.setTheme('windows10 dark') !== false) problems.push('lower-case answer');
+  if (await vlm.themes.setTheme({ name: 'Windows10 Dark' }) !== true) problems.push('exact name');
+  if (await vlm.themes.setTheme({ name: 'windows10 dark' }) !== false) problems.push('lower-case answer');
   if (await vlm.themes.getTheme() !== 'Windows10 Dark') problems.push('lower-case switch');
-  if (await vlm.themes.setTheme('No Such Theme') !== false) problems.push('unknown');
-  if (await vlm.themes.setTheme('Windows') !== true) problems.push('back to Windows');
-  await vlm.mainMenu.setItems(JSON.stringify([
+  if (await vlm.themes.setTheme({ name: 'No Such Theme' }) !== false) problems.push('unknown');
+  if (await vlm.themes.setTheme({ name: 'Windows' }) !== true) problems.push('back to Windows');
+  await vlm.mainMenu.setItems({ items: JSON.stringify([
     { id: 1, caption: '&File', items: [
       { id: 42, caption: '&Open' }, { id: 2, caption: '-' }, { id: 3, caption: 'Gone', enabled: false },
       { id: 4, caption: '&More', items: [{ id: 5, caption: 'Deep && deeper' }] } ] },
     { id: 6, caption: '&Help' },
-  ]));
-  await vlm.trayMenu.setItems(JSON.stringify([{ id: 7, caption: '&Quit' }]));
+  ]) });
+  await vlm.trayMenu.setItems({ items: JSON.stringify([{ id: 7, caption: '&Quit' }]) });
   await vlm.trayMenu.showIcon();
   document.title = problems.length ? 'themes wrong: ' + problems.join(', ') : 'menus ready';
 })().catch((error) => { document.title = 'failed: ' + error; });
@@ -58,7 +58,7 @@ test('the page builds a menu bar and a tray menu, and a chosen item reaches the 
     'app/index.html': page,
   });
   const app = start(exe, [], appEnv(fs.mkdtempSync(path.join(work, 'data-')), { VELLUM_TRACE: trace }));
-  const [window] = await waitWindows(app.pid, (w) => w.title !== 'loading' && w.title !== 'Menus Test' , 60_000);
+  const [window] = await waitWindows(app.pid, (w) => w.title !== 'loading' && w.title !== 'Menus Test', 60_000);
   assert.ok(window, 'the page reported');
   assert.equal(window.title, 'menus ready');
 
