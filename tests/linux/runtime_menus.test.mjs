@@ -4,17 +4,21 @@
 // (the menu bar's mnemonics), as a user would.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {
-  appEnv, closeWindow, killAll, packageApp, start, startDesktop, stopDesktop, waitWindows, within, xdotool,
+  appEnv, closeWindow, killAll, packageApp, sleep, start, startDesktop, stopDesktop, waitWindows, within, xdotool,
 } from './linux_app.mjs';
 
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-linux-menus-'));
+let display;
+let tray = null;
 
-before(async () => { await startDesktop(); });
+before(async () => { display = await startDesktop(); });
 after(() => {
+  tray?.kill();
   killAll();
   stopDesktop();
   fs.rmSync(work, { recursive: true, force: true });
@@ -106,4 +110,57 @@ test('the Theme setting selects a style at start in any letter case, and an unkn
   assert.equal(native.title, 'theme Windows');
   closeWindow(native.id);
   assert.equal((await within(unknown.exited, 20_000)).code, 0);
+});
+
+// The panel window of trayer, an XEmbed system tray, once it holds an icon (it grows from its
+// empty width of 1).
+async function trayPanel(pid, timeoutMs = 30_000) {
+  const until = Date.now() + timeoutMs;
+  while (Date.now() < until) {
+    const [panel] = await waitWindows(pid, (w) => w.title === 'panel' && w.width > 1, 1_000);
+    if (panel) return panel;
+  }
+  return null;
+}
+
+test('the tray icon sits in a system tray; a left click and a tray menu item reach the page', async () => {
+  tray = spawn('trayer', ['--edge', 'top', '--align', 'right', '--widthtype', 'request', '--height', '24',
+    '--SetDockType', 'false', '--transparent', 'false'], { env: { ...process.env, DISPLAY: display }, stdio: 'ignore' });
+  const trayPage = `<!doctype html><title>loading</title>
+<script>
+let clicks = 0;
+vlm.events.onTrayIconClick = () => { document.title = 'tray clicks ' + (++clicks); };
+vlm.events.onTrayMenuItemClick = (id) => { document.title = 'tray item ' + id; };
+vlm.trayMenu.setItems({ items: JSON.stringify([{ id: 3, caption: 'Off', enabled: false }, { id: 7, caption: '&Quit' }]) })
+  .then(() => vlm.trayMenu.showIcon()).then(() => { document.title = 'icon shown'; });
+</script>`;
+  const exe = packageApp(work, 'tray', {
+    'vlm.ini': '[App]\nID=com.test.tray\nName=Tray Test\nDirName=app\nDynamicAppTitle=1\n',
+    'app/index.html': trayPage,
+  });
+  const app = start(exe, [], appEnv(fs.mkdtempSync(path.join(work, 'data-'))));
+  const [window] = await waitWindows(app.pid, (w) => w.title === 'icon shown', 60_000);
+  assert.ok(window, 'the page showed its icon');
+  const panel = await trayPanel(tray.pid);
+  assert.ok(panel, 'the tray took the icon');
+  const [x, y] = [panel.x + Math.floor(panel.width / 2), panel.y + Math.floor(panel.height / 2)];
+
+  xdotool('mousemove', String(x), String(y));
+  xdotool('click', '1');
+  const [once] = await waitWindows(app.pid, (w) => w.title.startsWith('tray clicks'), 20_000);
+  assert.ok(once, 'the left click reached the page');
+  assert.equal(once.title, 'tray clicks 1');
+
+  // The right button opens the tray menu at the mouse; its mnemonic chooses Quit.
+  xdotool('click', '3');
+  await sleep(1_000);
+  xdotool('key', 'q');
+  const [item] = await waitWindows(app.pid, (w) => w.title.startsWith('tray item'), 20_000);
+  assert.ok(item, 'the tray menu item reached the page');
+  assert.equal(item.title, 'tray item 7');
+
+  closeWindow(window.id);
+  assert.equal((await within(app.exited, 20_000)).code, 0);
+  tray.kill();
+  tray = null;
 });
