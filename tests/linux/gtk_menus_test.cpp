@@ -338,11 +338,21 @@ TEST_F(GtkMenus, TheTrayIconShowsOnRequestAndTurnsLeftClicksIntoOneEventEach) {
     queue.Pump();
     EXPECT_EQ(page.Scripts, TCalls{}) << "the right button raises no click";
 
-    // The right button's menu request opens the tray menu.
+    // The right button's menu request opens the tray menu. A change while it is open waits
+    // until it has closed, and its items can still be chosen meanwhile.
     ASSERT_EQ(SetTray(R"([{"id":1,"caption":"Quit"}])"), TCalls{Success("true")});
     g_signal_emit_by_name(icon, "popup-menu", 3u, static_cast<guint>(GDK_CURRENT_TIME));
-    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(form->GtkTrayMenu().Shell())));
-    gtk_menu_popdown(GTK_MENU(form->GtkTrayMenu().Shell()));
+    GtkMenuShell* trayMenu = form->GtkTrayMenu().Shell();
+    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(trayMenu)));
+    ASSERT_EQ(Send(Request(14004, R"({"id":"1","caption":"Leave"})")), TCalls{Success("true")});
+    EXPECT_EQ(DescribeMenuShell(trayMenu), "Quit\n") << "the open menu stays as it is";
+    page.Scripts.clear();
+    gtk_menu_item_activate(Level(trayMenu).at(0));
+    queue.Pump();
+    EXPECT_EQ(page.Scripts, TCalls{"vlm.events.onTrayMenuItemClick(\"1\");"});
+    gtk_menu_popdown(GTK_MENU(trayMenu));
+    for (int i = 0; i < 100 && DescribeMenuShell(trayMenu) != "Leave\n"; ++i) g_main_context_iteration(nullptr, FALSE);
+    EXPECT_EQ(DescribeMenuShell(trayMenu), "Leave\n") << "made anew once closed";
 
     ASSERT_EQ(Send(Request(14002)), TCalls{Success("true")});
     EXPECT_FALSE(gtk_status_icon_get_visible(icon));
@@ -355,11 +365,17 @@ TEST_F(GtkMenus, TheTrayIconShowsOnRequestAndTurnsLeftClicksIntoOneEventEach) {
     G_GNUC_END_IGNORE_DEPRECATIONS
 }
 
-// The colour GTK gives a label inside a fresh message dialog, as 0xRRGGBB.
-std::uint32_t DialogLabelColour() {
-    GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "text");
+// The colour GTK gives a label inside a fresh message box, or inside a plain dialog as the
+// password prompt is one, as 0xRRGGBB.
+std::uint32_t DialogLabelColour(bool messageBox = true) {
+    GtkWidget* dialog = messageBox
+        ? gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "text")
+        : gtk_dialog_new();
+    if (!messageBox)
+        gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), gtk_label_new("text"), FALSE, FALSE, 0);
     gtk_widget_show_all(dialog);
-    GtkWidget* area = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    GtkWidget* area = messageBox ? gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))
+                                 : gtk_dialog_get_content_area(GTK_DIALOG(dialog));
     GList* children = gtk_container_get_children(GTK_CONTAINER(area));
     GdkRGBA colour{};
     gtk_style_context_get_color(gtk_widget_get_style_context(GTK_WIDGET(children->data)), GTK_STATE_FLAG_NORMAL, &colour);
@@ -411,10 +427,12 @@ TEST_F(GtkMenus, ThemesAnswerAsOnWindowsAndDressTheHostsDialogsButNotTheMenus) {
         const TStylePalette* palette = StyleManager().ActivePalette();
         if (palette != nullptr) {
             EXPECT_EQ(DialogLabelColour(), palette->Text) << c.Name;
+            EXPECT_EQ(DialogLabelColour(false), palette->Text) << c.Name;
             EXPECT_NE(DialogLabelColour(), nativeDialog) << c.Name;
         } else {
             EXPECT_EQ(themes->ActiveCss(), "");
             EXPECT_EQ(DialogLabelColour(), nativeDialog) << "the native look is back";
+            EXPECT_EQ(DialogLabelColour(false), nativeDialog);
         }
         EXPECT_EQ(MenuLabelColour(form->GtkMainMenu().Shell()), nativeMenu) << "menus stay native: " << c.Name;
     }

@@ -28,9 +28,14 @@ TGtkHostMenu::TGtkHostMenu(bool menuBar, std::function<int()> scale)
     // Ours until we go, wherever the window packs it.
     g_object_ref_sink(shell_);
     gtk_widget_set_name(GTK_WIDGET(shell_), menuBar ? "MainMenu" : "TrayMenu");
+    g_signal_connect(shell_, "deactivate", G_CALLBACK(&TGtkHostMenu::OnDeactivate), this);
+    // A pop-up menu may also be taken down without a deactivation.
+    if (!menuBar) g_signal_connect(shell_, "hide", G_CALLBACK(&TGtkHostMenu::OnDeactivate), this);
 }
 
 TGtkHostMenu::~TGtkHostMenu() {
+    if (pendingRebuild_ != 0) g_source_remove(pendingRebuild_);
+    g_signal_handlers_disconnect_by_data(shell_, this);
     gtk_widget_destroy(GTK_WIDGET(shell_));
     g_object_unref(shell_);
 }
@@ -66,15 +71,37 @@ void TGtkHostMenu::ClearImages() {
     Rebuild();
 }
 
+bool TGtkHostMenu::IsOpen() const {
+    if (GTK_IS_MENU_BAR(shell_)) return gtk_menu_shell_get_selected_item(shell_) != nullptr;
+    return gtk_widget_get_visible(GTK_WIDGET(shell_));
+}
+
+void TGtkHostMenu::OnDeactivate(GtkMenuShell*, gpointer data) {
+    auto* self = static_cast<TGtkHostMenu*>(data);
+    // GTK closes the menu before it activates the chosen item: the items stay until then.
+    if (!self->stale_ || self->pendingRebuild_ != 0) return;
+    self->pendingRebuild_ = g_idle_add(
+        [](gpointer menu) -> gboolean {
+            auto* me = static_cast<TGtkHostMenu*>(menu);
+            me->pendingRebuild_ = 0;
+            if (me->stale_) me->Rebuild();
+            return G_SOURCE_REMOVE;
+        },
+        self);
+}
+
 void TGtkHostMenu::Rebuild() {
+    if (IsOpen()) {
+        stale_ = true;
+        return;
+    }
+    stale_ = false;
     const int side = kImageSide * std::max(1, scale_());
     for (TImage& image : images_)
         if (image.Side != side) {
             image.Decoded = DecodeMenuImage(image.Encoded, side);
             image.Side = side;
         }
-    // An open menu closes before its items go, so no grab is left on a destroyed item.
-    gtk_menu_shell_deactivate(shell_);
     gtk_container_foreach(GTK_CONTAINER(shell_), DestroyWidget, nullptr);
     FillLevel(shell_, items_, true);
     if (OnRebuilt) OnRebuilt();

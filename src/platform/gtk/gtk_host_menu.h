@@ -16,7 +16,8 @@ namespace vellum {
 // GtkMenu. Its items are made anew from the page's items whenever they change (the shell
 // itself stays, so the bar keeps its place in the window). Captions take "&" mnemonics, "-"
 // is a separator, images are 16 pixels square scaled by the display's scale factor and greyed
-// on disabled items. Choosing a clickable item raises OnItemClick on the GTK main thread.
+// on disabled items. Choosing a clickable item raises OnItemClick on the GTK main thread. While
+// the menu is open a change waits until it has closed, so the user's menu does not vanish.
 class TGtkHostMenu final : public IHostMenu {
 public:
     // `scale` gives the display's scale factor now (1 without one).
@@ -48,6 +49,8 @@ private:
         std::int32_t Id;
     };
     void Rebuild();
+    bool IsOpen() const;
+    static void OnDeactivate(GtkMenuShell* shell, gpointer menu);
     void FillLevel(GtkMenuShell* shell, const std::vector<TMenuItem>& items, bool reachable);
     GtkWidget* MakeItem(const TMenuItem& item, bool reachable);
     GtkWidget* MakeImage(int imageIndex, bool greyed);
@@ -57,6 +60,8 @@ private:
     GtkMenuShell* shell_;
     std::vector<TMenuItem> items_;
     std::vector<TImage> images_;
+    bool stale_ = false;   // a change waits for the open menu to close
+    guint pendingRebuild_ = 0;  // the idle source that makes it
 };
 
 // The items of a GTK menu shell as read back from its widgets, one line an item, indented two
