@@ -42,9 +42,9 @@ TBytes Encoded(const char* format, int width, int height, std::uint32_t rgba) {
 }
 
 // A 1 x 1 GIF of pure red (GdkPixbuf reads GIF but cannot write it).
-const TBytes kRedGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00, 0x00, 0xFF, 0x00,
-                        0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x01, 0x00, 0x00, 0x02,
-                        0x02, 0x44, 0x01, 0x00, 0x3B};
+const TBytes kRedGif = {0x47, 0x49, 0x46, 0x38, 0x39, 0x61, 0x01, 0x00, 0x01, 0x00, 0x80, 0x00,
+                        0x00, 0xFF, 0x00, 0x00, 0x00, 0x00, 0x00, 0x2C, 0x00, 0x00, 0x00, 0x00,
+                        0x01, 0x00, 0x01, 0x00, 0x00, 0x02, 0x02, 0x44, 0x01, 0x00, 0x3B};
 
 struct TPixel {
     int R, G, B, A;
@@ -137,9 +137,15 @@ protected:
 
 TEST(GtkMenuCaptions, AmpersandsBecomeGtkMnemonics) {
     const std::pair<const char*, const char*> cases[] = {
-        {"&File", "_File"},       {"E&xit", "E_xit"},           {"Save && Close", "Save & Close"},
-        {"&&&Both", "&_Both"},    {"snake_case", "snake__case"}, {"end&", "end"},
-        {"&One &Two", "_One Two"}, {"&Ünïcode", "_Ünïcode"},      {"plain", "plain"},
+        {"&File", "_File"},
+        {"E&xit", "E_xit"},
+        {"Save && Close", "Save & Close"},
+        {"&&&Both", "&_Both"},
+        {"snake_case", "snake__case"},
+        {"end&", "end"},
+        {"&One &Two", "_One Two"},
+        {"&Ünïcode", "_Ünïcode"},
+        {"plain", "plain"},
     };
     for (const auto& [caption, label] : cases) EXPECT_EQ(GtkMnemonicLabel(caption), label) << caption;
 }
@@ -204,20 +210,29 @@ TEST_F(GtkMenus, TheMenuBarAppearsAboveThePageWithTheItemsAsGtkWidgets) {
     const std::string png = (std::filesystem::temp_directory_path() / "vellum-menu-image.png").string();
     {
         const TBytes bytes = Encoded("png", 8, 8, 0x0000FFFF);
-        std::ofstream(png, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                   static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(png, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     }
-    const std::string items = nlohmann::json::array({
-        {{"id", 1}, {"caption", "&File"}, {"items", {
-            {{"id", 42}, {"caption", "&Open"}, {"image", png}},
-            {{"id", 3}, {"caption", "-"}},
-            {{"id", 4}, {"caption", "Save && Close"}, {"enabled", false}, {"image", png}},
-            {{"id", 5}, {"caption", "&More"}, {"items", {{{"id", 6}, {"caption", "Deep_er"}}}}},
-            {{"id", 7}, {"caption", "Off"}, {"enabled", "false"}, {"items", {{{"id", 8}, {"caption", "Under off"}}}}},
-        }}},
-        {{"id", 9}, {"caption", "&Help"}},
-        {{"id", 10}, {"caption", "Empty"}, {"items", nlohmann::json::array()}},
-    }).dump();
+    const std::string items =
+        nlohmann::json::array(
+            {
+                {{"id", 1},
+                 {"caption", "&File"},
+                 {"items",
+                  {
+                      {{"id", 42}, {"caption", "&Open"}, {"image", png}},
+                      {{"id", 3}, {"caption", "-"}},
+                      {{"id", 4}, {"caption", "Save && Close"}, {"enabled", false}, {"image", png}},
+                      {{"id", 5}, {"caption", "&More"}, {"items", {{{"id", 6}, {"caption", "Deep_er"}}}}},
+                      {{"id", 7},
+                       {"caption", "Off"},
+                       {"enabled", "false"},
+                       {"items", {{{"id", 8}, {"caption", "Under off"}}}}},
+                  }}},
+                {{"id", 9}, {"caption", "&Help"}},
+                {{"id", 10}, {"caption", "Empty"}, {"items", nlohmann::json::array()}},
+            })
+            .dump();
     ASSERT_EQ(SetMain(items), TCalls{Success("true")});
     std::filesystem::remove(png);
 
@@ -251,10 +266,12 @@ TEST_F(GtkMenus, TheMenuBarAppearsAboveThePageWithTheItemsAsGtkWidgets) {
 }
 
 TEST_F(GtkMenus, OnlyItemsTheUserCouldChooseRaiseTheirClicks) {
-    ASSERT_EQ(SetMain(R"([{"id":1,"caption":"&File","items":[{"id":42,"caption":"&Open"},{"id":3,"caption":"-"},)"
-                      R"({"id":4,"caption":"Off","enabled":false},{"id":5,"caption":"Closed","enabled":false,"items":[{"id":6,"caption":"x"}]},)"
-                      R"({"id":7,"caption":"Sub","items":[{"id":-8,"caption":"Deep"}]}]},{"id":9,"caption":"Top"}])"),
-              TCalls{Success("true")});
+    ASSERT_EQ(
+        SetMain(
+            R"([{"id":1,"caption":"&File","items":[{"id":42,"caption":"&Open"},{"id":3,"caption":"-"},)"
+            R"({"id":4,"caption":"Off","enabled":false},{"id":5,"caption":"Closed","enabled":false,"items":[{"id":6,"caption":"x"}]},)"
+            R"({"id":7,"caption":"Sub","items":[{"id":-8,"caption":"Deep"}]}]},{"id":9,"caption":"Top"}])"),
+        TCalls{Success("true")});
     ASSERT_EQ(SetTray(R"([{"id":77,"caption":"Tray item"}])"), TCalls{Success("true")});
     const auto top = Level(form->GtkMainMenu().Shell());
     const auto file = Level(Submenu(top.at(0)));
@@ -278,8 +295,7 @@ TEST_F(GtkMenus, OnlyItemsTheUserCouldChooseRaiseTheirClicks) {
         page.Scripts.clear();
         gtk_menu_item_activate(c.Item);
         queue.Pump();
-        EXPECT_EQ(page.Scripts, c.Script != nullptr ? TCalls{c.Script} : TCalls{})
-            << gtk_menu_item_get_label(c.Item);
+        EXPECT_EQ(page.Scripts, c.Script != nullptr ? TCalls{c.Script} : TCalls{}) << gtk_menu_item_get_label(c.Item);
     }
 }
 
@@ -368,17 +384,19 @@ TEST_F(GtkMenus, TheTrayIconShowsOnRequestAndTurnsLeftClicksIntoOneEventEach) {
 // The colour GTK gives a label inside a fresh message box, or inside a plain dialog as the
 // password prompt is one, as 0xRRGGBB.
 std::uint32_t DialogLabelColour(bool messageBox = true) {
-    GtkWidget* dialog = messageBox
-        ? gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "text")
-        : gtk_dialog_new();
+    GtkWidget* dialog =
+        messageBox ? gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, GTK_MESSAGE_INFO, GTK_BUTTONS_OK, "text")
+                   : gtk_dialog_new();
     if (!messageBox)
-        gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), gtk_label_new("text"), FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog))), gtk_label_new("text"), FALSE,
+                           FALSE, 0);
     gtk_widget_show_all(dialog);
     GtkWidget* area = messageBox ? gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog))
                                  : gtk_dialog_get_content_area(GTK_DIALOG(dialog));
     GList* children = gtk_container_get_children(GTK_CONTAINER(area));
     GdkRGBA colour{};
-    gtk_style_context_get_color(gtk_widget_get_style_context(GTK_WIDGET(children->data)), GTK_STATE_FLAG_NORMAL, &colour);
+    gtk_style_context_get_color(gtk_widget_get_style_context(GTK_WIDGET(children->data)), GTK_STATE_FLAG_NORMAL,
+                                &colour);
     g_list_free(children);
     gtk_widget_destroy(dialog);
     const auto channel = [](double value) { return static_cast<std::uint32_t>(value * 255.0 + 0.5); };

@@ -36,7 +36,8 @@ void OnScaleChanged(GObject*, GParamSpec*, gpointer form) {
 
 TGtkExternalForm::TGtkExternalForm(GtkWindow* mainWindow, GtkBox* menuBarSlot)
     : mainWindow_(mainWindow), menuBarSlot_(menuBarSlot) {
-    if (mainWindow_ != nullptr) g_object_add_weak_pointer(G_OBJECT(mainWindow_), reinterpret_cast<gpointer*>(&mainWindow_));
+    if (mainWindow_ != nullptr)
+        g_object_add_weak_pointer(G_OBJECT(mainWindow_), reinterpret_cast<gpointer*>(&mainWindow_));
     if (menuBarSlot_ != nullptr) {
         g_object_add_weak_pointer(G_OBJECT(menuBarSlot_), reinterpret_cast<gpointer*>(&menuBarSlot_));
         GtkWidget* bar = GTK_WIDGET(mainMenu_.Shell());
@@ -67,7 +68,8 @@ TGtkExternalForm::~TGtkExternalForm() {
     }
     if (menuBarSlot_ != nullptr) {
         GtkWidget* bar = GTK_WIDGET(mainMenu_.Shell());
-        if (gtk_widget_get_parent(bar) == GTK_WIDGET(menuBarSlot_)) gtk_container_remove(GTK_CONTAINER(menuBarSlot_), bar);
+        if (gtk_widget_get_parent(bar) == GTK_WIDGET(menuBarSlot_))
+            gtk_container_remove(GTK_CONTAINER(menuBarSlot_), bar);
         g_object_remove_weak_pointer(G_OBJECT(menuBarSlot_), reinterpret_cast<gpointer*>(&menuBarSlot_));
     }
 }

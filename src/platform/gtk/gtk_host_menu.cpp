@@ -137,9 +137,9 @@ GtkWidget* TGtkHostMenu::MakeItem(const TMenuItem& item, bool reachable) {
         FillLevel(GTK_MENU_SHELL(submenu), item.Items, choosable);
         gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), submenu);
     } else if (item.Clickable && choosable) {
-        g_signal_connect_data(widget, "activate", G_CALLBACK(&TGtkHostMenu::OnActivate), new TClick{this, item.Id},
-                              [](gpointer click, GClosure*) { delete static_cast<TClick*>(click); },
-                              static_cast<GConnectFlags>(0));
+        g_signal_connect_data(
+            widget, "activate", G_CALLBACK(&TGtkHostMenu::OnActivate), new TClick{this, item.Id},
+            [](gpointer click, GClosure*) { delete static_cast<TClick*>(click); }, static_cast<GConnectFlags>(0));
     }
     gtk_widget_show_all(widget);
     return widget;

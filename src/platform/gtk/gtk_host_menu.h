@@ -60,7 +60,7 @@ private:
     GtkMenuShell* shell_;
     std::vector<TMenuItem> items_;
     std::vector<TImage> images_;
-    bool stale_ = false;   // a change waits for the open menu to close
+    bool stale_ = false;        // a change waits for the open menu to close
     guint pendingRebuild_ = 0;  // the idle source that makes it
 };
 

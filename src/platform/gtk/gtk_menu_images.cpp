@@ -74,7 +74,7 @@ TPixbuf DecodeMenuImage(const std::vector<std::uint8_t>& encoded, int side) {
     GdkPixbuf* frame = gdk_pixbuf_loader_get_pixbuf(loader.Get());
     if (frame == nullptr) Fail("frame", 1u);
     TPixbuf rgba(gdk_pixbuf_get_has_alpha(frame) ? GDK_PIXBUF(g_object_ref(frame))
-                                                   : gdk_pixbuf_add_alpha(frame, FALSE, 0, 0, 0));
+                                                 : gdk_pixbuf_add_alpha(frame, FALSE, 0, 0, 0));
     if (rgba.Get() == nullptr) Fail("conversion", 1u);
     TPixbuf scaled(gdk_pixbuf_scale_simple(rgba.Get(), side, side, GDK_INTERP_HYPER));
     if (scaled.Get() == nullptr) Fail("scaling", 1u);

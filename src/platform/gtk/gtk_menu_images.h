@@ -15,7 +15,8 @@ public:
     ~TPixbuf() {
         if (pixbuf_ != nullptr) g_object_unref(pixbuf_);
     }
-    TPixbuf(const TPixbuf& other) : pixbuf_(other.pixbuf_ != nullptr ? GDK_PIXBUF(g_object_ref(other.pixbuf_)) : nullptr) {}
+    TPixbuf(const TPixbuf& other)
+        : pixbuf_(other.pixbuf_ != nullptr ? GDK_PIXBUF(g_object_ref(other.pixbuf_)) : nullptr) {}
     TPixbuf& operator=(TPixbuf other) {
         std::swap(pixbuf_, other.pixbuf_);
         return *this;

@@ -13,7 +13,8 @@ namespace vellum {
 // process's style manager, the same catalogue and answers as on Windows. While a style other
 // than "Windows" is active, a style sheet made from its palette dresses the host's dialogs on
 // the default screen; "Windows" empties it, which is GTK's native look. GTK's dark variant is
-// left as the user chose it: it would reach the menus, which keep the native look. Create on the GTK main thread after gtk_init.
+// left as the user chose it: it would reach the menus, which keep the native look. Create on the GTK main thread after
+// gtk_init.
 class TGtkStyleService final : public IStyleService {
 public:
     TGtkStyleService();

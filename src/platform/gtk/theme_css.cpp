@@ -25,11 +25,13 @@ std::string ThemeCss(const TStylePalette& p) {
         css += d + " label {\n  color: " + Hex(p.Text) + ";\n}\n";
         css += d + " button {\n  background-image: none;\n  background-color: " + Hex(p.Button) +
                ";\n  color: " + Hex(p.ButtonText) + ";\n  border: 1px solid " + Hex(p.ButtonBorder) +
-               ";\n  border-radius: " + std::to_string(p.ButtonRadius) + "px;\n  box-shadow: none;\n  text-shadow: none;\n}\n";
+               ";\n  border-radius: " + std::to_string(p.ButtonRadius) +
+               "px;\n  box-shadow: none;\n  text-shadow: none;\n}\n";
         css += d + " button label {\n  color: " + Hex(p.ButtonText) + ";\n}\n";
         css += d + " button:hover, " + d + " button:focus {\n  border-color: " + Hex(p.Accent) + ";\n}\n";
-        css += d + " entry {\n  background-image: none;\n  background-color: " + Hex(p.Edit) + ";\n  color: " +
-               Hex(p.EditText) + ";\n  border: 1px solid " + Hex(p.Border) + ";\n  box-shadow: none;\n}\n";
+        css += d + " entry {\n  background-image: none;\n  background-color: " + Hex(p.Edit) +
+               ";\n  color: " + Hex(p.EditText) + ";\n  border: 1px solid " + Hex(p.Border) +
+               ";\n  box-shadow: none;\n}\n";
         css += d + " entry selection, " + d + " label selection {\n  background-color: " + Hex(p.Accent) +
                ";\n  color: " + Hex(p.Window) + ";\n}\n";
     }
