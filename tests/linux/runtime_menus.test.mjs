@@ -4,7 +4,7 @@
 // (the menu bar's mnemonics), as a user would.
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
-import { spawn } from 'node:child_process';
+import { spawn, spawnSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
@@ -65,6 +65,10 @@ test('the page builds a menu bar and a tray menu, and a chosen item reaches the 
   const [window] = await waitWindows(app.pid, (w) => w.title !== 'loading' && w.title !== 'Menus Test', 60_000);
   assert.ok(window, 'the page reported');
   assert.equal(window.title, 'menus ready');
+  // The window carries the runtime's icon, which the tray icon shows too.
+  const icon = spawnSync('xprop', ['-id', window.id, '_NET_WM_ICON'], { env: { ...process.env, DISPLAY: display },
+    encoding: 'utf8', maxBuffer: 64 << 20 }).stdout ?? '';
+  assert.match(icon, /^_NET_WM_ICON\(CARDINAL\) = \s*Icon \(\d+ x \d+\)/);
 
   const built = fs.readFileSync(trace, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line))
     .filter((line) => line.event === 'menu');
@@ -124,6 +128,7 @@ async function trayPanel(pid, timeoutMs = 30_000) {
 }
 
 test('the tray icon sits in a system tray; a left click and a tray menu item reach the page', async () => {
+  killAll();  // an app an earlier test left running would put its icon in the tray as well
   tray = spawn('trayer', ['--edge', 'top', '--align', 'right', '--widthtype', 'request', '--height', '24',
     '--SetDockType', 'false', '--transparent', 'false'], { env: { ...process.env, DISPLAY: display }, stdio: 'ignore' });
   const trayPage = `<!doctype html><title>loading</title>

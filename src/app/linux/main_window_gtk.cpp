@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app/browser_form/page_trace.h"
+#include "app/linux/runtime_icon.h"
 #include "app/startup/load_application.h"
 #include "bridge/page_event_scripts.h"
 #include "core/archive/zip_archive.h"
@@ -57,8 +58,33 @@ TMainWindowGtk::~TMainWindowGtk() {
     }
 }
 
+namespace {
+
+// The runtime's icon as a picture, or nullptr when it cannot be read (the window manager's
+// default shows then).
+GdkPixbuf* RuntimeIcon() {
+    const TEmbeddedBytes icon = RuntimeIconFile();
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    GdkPixbuf* pixbuf = nullptr;
+    if (gdk_pixbuf_loader_write(loader, icon.Data, icon.Size, nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
+        pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+        if (pixbuf != nullptr) g_object_ref(pixbuf);
+    } else {
+        gdk_pixbuf_loader_close(loader, nullptr);
+    }
+    g_object_unref(loader);
+    return pixbuf;
+}
+
+}  // namespace
+
 void TMainWindowGtk::Show() {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    // Before the bridge exists: its tray icon shows the window's icon.
+    if (GdkPixbuf* icon = RuntimeIcon()) {
+        gtk_window_set_icon(GTK_WINDOW(window_), icon);
+        g_object_unref(icon);
+    }
     gtk_widget_set_name(window_, "TMainForm");
     // The X window's class names the app, as the window manager and tests find it.
     gtk_window_set_role(GTK_WINDOW(window_), "TMainForm");
