@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <random>
 #include <thread>
 
@@ -35,6 +36,25 @@ public:
 
 private:
     std::filesystem::path path_;
+};
+
+// A memory stream that pauses inside every read, as a disk would: a reader that moved a shared
+// position between another thread's seek and read would then read the wrong bytes every time.
+class TPausingStream final : public TStream {
+public:
+    explicit TPausingStream(TBytes bytes) : inner_(std::move(bytes)) {}
+    std::size_t Read(void* buffer, std::size_t count) override {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return inner_.Read(buffer, count);
+    }
+    void Write(const void* buffer, std::size_t count) override { inner_.Write(buffer, count); }
+    std::int64_t Position() const override { return inner_.Position(); }
+    void SetPosition(std::int64_t position) override { inner_.SetPosition(position); }
+    std::int64_t Size() const override { return inner_.Size(); }
+    void SetSize(std::int64_t size) override { inner_.SetSize(size); }
+
+private:
+    TMemoryStream inner_;
 };
 
 std::vector<testing::TArchiveFile> SampleFiles() {
@@ -175,7 +195,7 @@ TEST_F(OnDemandArchiveTest, RandomDamageReadsTheSameMappedAndCopied) {
 TEST_F(OnDemandArchiveTest, TwoThreadsReadTheSameArchiveAtOnce) {
     Package(archive);
     const std::unique_ptr<TMappedFile> mapped = utils.MapZipFromExe();
-    TMemoryStream copy(archive);
+    TPausingStream copy(archive);
     const auto files = SampleFiles();
     struct TCase {
         const char* what;
