@@ -21,7 +21,6 @@ fi
 pack=$build/src/tools/pack/vellum-pack
 runtime=$build/src/app/linux/vellum-runtime
 maker=$build/bench/make_bench_project
-[ -x "$maker" ] || maker=build/bench/bench/make_bench_project
 sizes=${VELLUM_BENCH_SIZES:-10 200 1000}
 work=$(mktemp -d)
 started=()
@@ -30,6 +29,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+if [ ! -x "$maker" ]; then  # a build without the benchmarks: the one-file generator is made here
+    maker=$work/make_bench_project
+    c++ -O2 -std=c++20 bench/make_bench_project.cpp -o "$maker"
+fi
 
 # Runs the command three times; prints "SECONDS PEAK_KIB" of the fastest run.
 measure() {
