@@ -1,7 +1,10 @@
-// Reads a packaged executable as the runtime does at start: the whole archive into memory
-// (GetZipFromExe), the reader opened on it, the settings extracted. Run under
-// `/usr/bin/time -f %M` to see the peak memory this takes.
+// Reads a packaged executable as the runtime does at start: the archive mapped where it lies
+// (MapZipFromExe), the reader opened on it, the settings extracted; with --copy, the archive
+// copied into memory first (GetZipFromExe), for comparison. Run under `/usr/bin/time -f %M` to
+// see the peak memory this takes.
 #include <cstdio>
+#include <memory>
+#include <string>
 
 #include "core/archive/calculations.h"
 #include "core/archive/exe_utils.h"
@@ -28,23 +31,29 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fputs("usage: read_packaged APP.exe\n", stderr);
+    const bool copy = argc == 3 && std::string(argv[1]) == "--copy";
+    if (argc != 2 && !copy) {
+        std::fputs("usage: read_packaged [--copy] APP.exe\n", stderr);
         return 2;
     }
-    const TExecutableFile executable(argv[1]);
+    const TExecutableFile executable(argv[argc - 1]);
     vellum::TExeUtils utils(executable);
     vellum::TMemoryStream memory;
-    utils.GetZipFromExe(memory);
-    memory.SetPosition(0);
+    std::unique_ptr<vellum::TMappedFile> mapped;
     vellum::TZipArchive archive;
     archive.SetPassword(vellum::ArchivePassword());
-    archive.Open(memory);
+    if (copy) {
+        utils.GetZipFromExe(memory);
+        archive.Open(memory);
+    } else {
+        mapped = utils.MapZipFromExe();
+        archive.Open(*mapped);
+    }
     vellum::TMemoryStream settingsBytes;
     archive.ExtractToStream("vlm.ini", settingsBytes);
     vellum::TAppSettings settings;
     settings.LoadFromBytes(settingsBytes.ToString());
-    std::printf("%d entries, archive %lld bytes, ID=%s\n", archive.FileCount(), static_cast<long long>(memory.Size()),
+    std::printf("%d entries, archive %lld bytes, ID=%s\n", archive.FileCount(), static_cast<long long>(copy ? memory.Size() : mapped->Size()),
                 settings.ReadString("App", "ID", "").c_str());
     return 0;
 }

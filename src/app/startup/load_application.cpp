@@ -63,7 +63,7 @@ TStartupState::~TStartupState() {
 
 void TStartupState::Reset() {
     AppArchive.reset();
-    ArchiveStream.reset();
+    ArchiveBytes.reset();
     ExeUtils.reset();
     AppSettings.reset();
     AppID.clear(), AppName.clear(), AppDirName.clear(), AppIndexHtml.clear(), BrowserDataDir.clear(),
@@ -94,12 +94,11 @@ void LoadApplication(TStartupServices& Services) {
         Services.ExitProcess(0);
     }
 
-    // 3, 4. The archive, copied into memory once and opened with the archive password.
+    // 3, 4. The archive, mapped where it lies (entries are read from it on demand, so a large
+    // app costs no memory for what it does not show) and opened with the archive password.
     state.AppArchive->SetPassword(ArchivePassword());
-    state.ArchiveStream = std::make_unique<TMemoryStream>();
-    state.ExeUtils->GetZipFromExe(*state.ArchiveStream);
-    state.ArchiveStream->SetPosition(0);
-    state.AppArchive->Open(*state.ArchiveStream);
+    state.ArchiveBytes = state.ExeUtils->MapZipFromExe();
+    state.AppArchive->Open(*state.ArchiveBytes);
 
     // 5. The settings; a missing "vlm.ini" leaves them empty.
     TMemoryStream settingsBytes;

@@ -47,7 +47,7 @@ struct TStartupState {
     void Reset();
 
     std::unique_ptr<TExeUtils> ExeUtils;
-    std::unique_ptr<TMemoryStream> ArchiveStream;
+    std::unique_ptr<TMappedFile> ArchiveBytes;  // the archive where it lies in the executable
     std::unique_ptr<TZipArchive> AppArchive;
     std::unique_ptr<TAppSettings> AppSettings;
     std::string AppID, AppName, AppDirName, AppIndexHtml, AppDataDir, BrowserDataDir, LoaderLibraryPath;

@@ -7,6 +7,7 @@
 
 #include "core/archive/elf_image.h"
 #include "core/archive/pe_image.h"
+#include "core/errors.h"
 
 namespace vellum {
 
@@ -64,6 +65,14 @@ void TExeUtils::GetZipFromExe(TMemoryStream& stream) {
     CopyWithProgress(file, stream, count);
     // Whatever the stream held beyond the archive would read as part of it.
     stream.SetSize(stream.Position());
+}
+
+std::unique_ptr<TMappedFile> TExeUtils::MapZipFromExe() {
+    const std::int64_t count = OwnArchiveSizeOrExit();
+    auto mapped = std::make_unique<TMappedFile>(executable_.Path(), GetImageEnd());
+    // The file's size was read twice; a file that changed in between is not the one checked.
+    if (mapped->Size() != count) throw EFileError("The executable's file changed while it was being opened");
+    return mapped;
 }
 
 void TExeUtils::ExtractZipFromExe(const std::filesystem::path& zipPath) {

@@ -3,9 +3,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include "core/stream/stream.h"
+#include "core/system/mapped_file.h"
 #include "core/system/own_executable.h"
 
 namespace vellum {
@@ -42,6 +44,10 @@ public:
     bool ExeHasAttachedStub() const;
     // Copies the running executable's archive into the stream from position 0.
     void GetZipFromExe(TMemoryStream& stream);
+    // The running executable's archive mapped read-only where it lies, for reading entry by
+    // entry: the same bytes GetZipFromExe copies, without the copy. The same check that there
+    // is an archive (which may end the process); no progress is reported, as nothing is copied.
+    std::unique_ptr<TMappedFile> MapZipFromExe();
     // Copies the running executable's archive into a new file, replacing any file there.
     void ExtractZipFromExe(const std::filesystem::path& zipPath);
     // Appends the ZIP file's bytes at the end of the executable, whatever the file holds.

@@ -27,11 +27,6 @@ constexpr std::size_t kChunkSize = 64 * 1024;
 // Deflate cannot expand data by more than about 1032:1; an entry that claims more is damaged.
 constexpr std::uint64_t kMaxDeflateRatio = 1032;
 
-bool ReadAt(TStream& stream, std::int64_t offset, void* buffer, std::size_t count) {
-    stream.SetPosition(offset);
-    return stream.ReadExact(buffer, count);
-}
-
 // Hands out the entry's stored bytes (after the encryption header) chunk by chunk, decrypted
 // when the entry is encrypted. Next returns 0 at the end; a stream that ends early is
 // reported through Truncated().
@@ -45,14 +40,13 @@ public:
 
 class TEntrySource final : public IEntrySource {
 public:
-    TEntrySource(TStream& stream, std::int64_t offset, std::uint64_t size, TZipCipher* cipher)
-        : stream_(stream), offset_(offset), remaining_(size), cipher_(cipher) {}
+    TEntrySource(const IByteSource& source, std::int64_t offset, std::uint64_t size, TZipCipher* cipher)
+        : source_(source), offset_(offset), remaining_(size), cipher_(cipher) {}
 
     std::size_t Next(std::uint8_t* buffer, std::size_t capacity) override {
         const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, remaining_));
         if (count == 0) return 0;
-        stream_.SetPosition(offset_);
-        if (!stream_.ReadExact(buffer, count)) {
+        if (!source_.ReadExactAt(offset_, buffer, count)) {
             truncated_ = true;
             remaining_ = 0;
             return 0;
@@ -67,7 +61,7 @@ public:
     bool Truncated() const override { return truncated_; }
 
 private:
-    TStream& stream_;
+    const IByteSource& source_;
     std::int64_t offset_;
     std::uint64_t remaining_;
     TZipCipher* cipher_;
@@ -75,12 +69,12 @@ private:
 };
 
 // Decrypts ahead on a second thread, so that decryption (a serial chain) and inflation run
-// side by side on large deflated entries. Only the worker touches the stream and the cipher.
+// side by side on large deflated entries. Only the worker touches the cipher.
 class TDecryptAheadSource final : public IEntrySource {
 public:
-    TDecryptAheadSource(TStream& stream, std::int64_t offset, std::uint64_t size, TZipCipher& cipher)
+    TDecryptAheadSource(const IByteSource& source, std::int64_t offset, std::uint64_t size, TZipCipher& cipher)
         : remaining_(size),
-          worker_([this, &stream, offset, size, &cipher] { Produce(stream, offset, size, cipher); }) {}
+          worker_([this, &source, offset, size, &cipher] { Produce(source, offset, size, cipher); }) {}
 
     ~TDecryptAheadSource() override {
         {
@@ -124,10 +118,10 @@ private:
     };
     static constexpr std::size_t kChunksAhead = 4;
 
-    void Produce(TStream& stream, std::int64_t offset, std::uint64_t size, TZipCipher& cipher) {
+    void Produce(const IByteSource& bytes, std::int64_t offset, std::uint64_t size, TZipCipher& cipher) {
         bool truncated = false;
         try {
-            TEntrySource source(stream, offset, size, &cipher);
+            TEntrySource source(bytes, offset, size, &cipher);
             for (;;) {
                 TChunk chunk;
                 chunk.Bytes.resize(kChunkSize);
@@ -230,11 +224,18 @@ const char* DescribeExtractResult(TExtractResult result) {
 }
 
 void TZipArchive::Open(TStream& stream) {
+    auto source = std::make_unique<TLockedStreamSource>(stream);
+    Open(static_cast<const IByteSource&>(*source));
+    ownSource_ = std::move(source);
+}
+
+void TZipArchive::Open(const IByteSource& source) {
     entries_.clear();
     index_.clear();
-    stream_ = nullptr;
+    source_ = nullptr;
+    ownSource_.reset();
 
-    const std::int64_t size = stream.Size();
+    const std::int64_t size = source.Size();
     if (size < kEndOfCentralDirectorySize) throw EArchiveError("The stream holds no ZIP archive");
 
     // The end record sits at the end, followed only by the archive comment, whose length it
@@ -245,7 +246,7 @@ void TZipArchive::Open(TStream& stream) {
     const std::size_t tailSize =
         static_cast<std::size_t>(std::min<std::int64_t>(size, kEndOfCentralDirectorySize + kMaxCommentSize));
     std::vector<std::uint8_t> tail(tailSize);
-    if (!ReadAt(stream, size - static_cast<std::int64_t>(tailSize), tail.data(), tailSize))
+    if (!source.ReadExactAt(size - static_cast<std::int64_t>(tailSize), tail.data(), tailSize))
         throw EArchiveError("The stream holds no ZIP archive");
     std::optional<std::size_t> endRecord;
     std::optional<std::size_t> endRecordBeforeTrailingBytes;
@@ -277,7 +278,7 @@ void TZipArchive::Open(TStream& stream) {
         throw EArchiveError("The ZIP central directory lies outside the archive");
 
     std::vector<std::uint8_t> directory(directorySize);
-    if (!ReadAt(stream, directoryOffset, directory.data(), directory.size()))
+    if (!source.ReadExactAt(directoryOffset, directory.data(), directory.size()))
         throw EArchiveError("The ZIP central directory lies outside the archive");
 
     // The directory is walked by its size, not by the count: a count of 16 bits wraps, and an
@@ -315,7 +316,7 @@ void TZipArchive::Open(TStream& stream) {
     index_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i)
         index_.emplace(FoldAsciiCase(entries_[i].Name), static_cast<int>(i));
-    stream_ = &stream;
+    source_ = &source;
     size_ = size;
 }
 
@@ -336,7 +337,7 @@ TExtractResult TZipArchive::ExtractToStreamChecked(std::string_view name, TStrea
 }
 
 TExtractResult TZipArchive::ExtractToStreamChecked(int index, TStream& target) const {
-    if (stream_ == nullptr || index < 0 || index >= FileCount()) return TExtractResult::NotFound;
+    if (source_ == nullptr || index < 0 || index >= FileCount()) return TExtractResult::NotFound;
     const TZipEntry& entry = entries_[static_cast<std::size_t>(index)];
 
     // Appending to the target can be undone by cutting it back; writing into the middle of it
@@ -370,7 +371,7 @@ TExtractResult TZipArchive::ExtractEntry(const TZipEntry& entry, TStream& target
 
     std::array<std::uint8_t, kLocalHeaderSize> local{};
     if (std::int64_t{entry.LocalHeaderOffset} + kLocalHeaderSize > size_ ||
-        !ReadAt(*stream_, entry.LocalHeaderOffset, local.data(), local.size()) ||
+        !source_->ReadExactAt(entry.LocalHeaderOffset, local.data(), local.size()) ||
         GetU32(local.data()) != kLocalHeaderSignature)
         return TExtractResult::Damaged;
     std::int64_t dataOffset =
@@ -382,7 +383,7 @@ TExtractResult TZipArchive::ExtractEntry(const TZipEntry& entry, TStream& target
     if (entry.Flags & kFlagEncrypted) {
         if (dataSize < TZipCipher::kHeaderSize) return TExtractResult::Damaged;
         std::array<std::uint8_t, TZipCipher::kHeaderSize> header{};
-        if (!ReadAt(*stream_, dataOffset, header.data(), header.size())) return TExtractResult::Damaged;
+        if (!source_->ReadExactAt(dataOffset, header.data(), header.size())) return TExtractResult::Damaged;
         cipher.emplace(password_);
         cipher->Decrypt(header.data(), header.size());
         // The last header byte checks the password: the high byte of the CRC, or of the DOS time
@@ -403,13 +404,13 @@ TExtractResult TZipArchive::ExtractEntry(const TZipEntry& entry, TStream& target
     std::uint32_t crc = 0;
     TExtractResult result;
     if (entry.Method == kMethodStored) {
-        TEntrySource source(*stream_, dataOffset, dataSize, cipher ? &*cipher : nullptr);
+        TEntrySource source(*source_, dataOffset, dataSize, cipher ? &*cipher : nullptr);
         result = CopyStored(source, cipher ? &*cipher : nullptr, entry, target, crc);
     } else if (cipher && dataSize >= kDecryptAheadThreshold) {
-        TDecryptAheadSource source(*stream_, dataOffset, dataSize, *cipher);
+        TDecryptAheadSource source(*source_, dataOffset, dataSize, *cipher);
         result = Inflate(source, entry, target, crc);
     } else {
-        TEntrySource source(*stream_, dataOffset, dataSize, cipher ? &*cipher : nullptr);
+        TEntrySource source(*source_, dataOffset, dataSize, cipher ? &*cipher : nullptr);
         result = Inflate(source, entry, target, crc);
     }
     if (result != TExtractResult::Ok) return result;

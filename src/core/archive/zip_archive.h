@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "core/stream/byte_source.h"
 #include "core/stream/stream.h"
 
 namespace vellum {
@@ -36,13 +38,16 @@ enum class TExtractResult {
 
 const char* DescribeExtractResult(TExtractResult result);
 
-// Reads a ZIP archive from a seekable stream that starts at the archive's first byte: stored
-// and deflate entries, traditional PKWARE encryption, data descriptors. The stream must stay
-// alive and unchanged while the reader is used; extractions read it again, they keep no copy.
+// Reads a ZIP archive that starts at the first byte of its source: stored and deflate entries,
+// traditional PKWARE encryption, data descriptors. The source must stay alive and unchanged
+// while the reader is used; extractions read it again, entry by entry, and keep no copy.
+// Extractions may run on several threads at once.
 class TZipArchive {
 public:
-    // Reads the central directory. Throws EArchiveError when the stream holds no archive this
+    // Reads the central directory. Throws EArchiveError when the bytes hold no archive this
     // reader recognises or its central directory is damaged.
+    void Open(const IByteSource& source);
+    // The same over a seekable stream; reads of several threads then take turns on it.
     void Open(TStream& stream);
 
     // One password for every encrypted entry; may be set before Open.
@@ -69,7 +74,8 @@ public:
 private:
     TExtractResult ExtractEntry(const TZipEntry& entry, TStream& target) const;
 
-    TStream* stream_ = nullptr;
+    const IByteSource* source_ = nullptr;
+    std::unique_ptr<TLockedStreamSource> ownSource_;  // when opened over a stream
     std::int64_t size_ = 0;
     std::string password_;
     std::vector<TZipEntry> entries_;

@@ -34,11 +34,39 @@ std::int64_t UnixModificationTime(const std::filesystem::path& path) {
     return std::chrono::duration_cast<std::chrono::seconds>(systemTime.time_since_epoch()).count();
 }
 
-TPreparedZipEntry Prepare(const TArchiveInput& input, const std::string& password, bool deflate) {
+TZipEntryOptions EntryOptions(const TArchiveInput& input, bool deflate) {
     TZipEntryOptions options;
     options.Deflate = deflate;
     ToDosDateTime(UnixModificationTime(input.Source), options.ModTime, options.ModDate);
+    return options;
+}
+
+TPreparedZipEntry Prepare(const TArchiveInput& input, const std::string& password, bool deflate) {
+    const TZipEntryOptions options = EntryOptions(input, deflate);
     return PrepareZipEntry(input.EntryName, ReadWholeFile(input.Source), password, options);
+}
+
+// Files up to this size are prepared whole in memory on the worker threads; larger ones are
+// streamed into the archive block by block, so that memory does not grow with a file's size.
+constexpr std::int64_t kStreamedEntrySize = 1 << 20;
+// What the prepared entries waiting to be written may add up to (each entry is held about
+// twice: its file's bytes, then the encrypted ones).
+constexpr std::int64_t kPreparedBytesBudget = 32 << 20;
+
+bool IsStreamed(const TArchiveInput& input) {
+    return input.Size > kStreamedEntrySize;
+}
+
+void AddStreamedFile(TZipWriter& writer, const TArchiveInput& input, const std::string& password, bool deflate) {
+    TFileStream file(input.Source, TFileStream::TMode::OpenRead);
+    const TZipEntryOptions options = EntryOptions(input, deflate);
+    const std::int64_t size = file.Size();
+    try {
+        writer.AddStreamed(input.EntryName, file, static_cast<std::uint64_t>(size), password, options);
+    } catch (const EFileError&) {
+        // The writer knows the entry's name; the user needs the file's.
+        throw EFileError("Cannot read file \"" + PathToUtf8(input.Source) + "\": it changed while being packed");
+    }
 }
 
 TArchiveInput InputFor(std::string entryName, const std::filesystem::path& source) {
@@ -144,18 +172,26 @@ void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, con
     std::condition_variable changed;
     std::size_t nextToPrepare = 0;
     std::size_t nextToWrite = 0;
+    std::int64_t preparedBytes = 0;  // of entries taken by a worker and not yet written
     bool stopping = false;
 
+    // The workers prepare the small entries ahead; the large ones are left to the writer,
+    // which streams them when their turn comes.
     auto worker = [&] {
         for (;;) {
             std::size_t index;
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] {
-                    return stopping || nextToPrepare >= inputs.size() || nextToPrepare < nextToWrite + window;
+                    if (stopping || nextToPrepare >= inputs.size()) return true;
+                    if (nextToPrepare >= nextToWrite + window) return false;
+                    const std::int64_t size = IsStreamed(inputs[nextToPrepare]) ? 0 : inputs[nextToPrepare].Size;
+                    return preparedBytes == 0 || preparedBytes + size <= kPreparedBytesBudget;
                 });
                 if (stopping || nextToPrepare >= inputs.size()) return;
                 index = nextToPrepare++;
+                if (IsStreamed(inputs[index])) continue;
+                preparedBytes += inputs[index].Size;
             }
             TSlot result;
             try {
@@ -186,12 +222,24 @@ void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, con
         TZipWriter writer(target);
         std::int64_t done = 0;
         for (std::size_t index = 0; index < inputs.size(); ++index) {
+            if (IsStreamed(inputs[index])) {
+                {
+                    std::lock_guard lock(mutex);
+                    nextToWrite = index + 1;
+                }
+                changed.notify_all();
+                AddStreamedFile(writer, inputs[index], password, options.Deflate);
+                done += inputs[index].Size;
+                if (options.OnProgress) options.OnProgress(done, total);
+                continue;
+            }
             TSlot slot;
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return slots[index].Entry || slots[index].Error; });
                 slot = std::move(slots[index]);
                 nextToWrite = index + 1;
+                preparedBytes -= inputs[index].Size;
             }
             changed.notify_all();
             if (slot.Error) std::rethrow_exception(slot.Error);

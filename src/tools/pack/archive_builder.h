@@ -40,8 +40,9 @@ struct TArchiveWriteOptions {
     std::function<void(std::int64_t done, std::int64_t total)> OnProgress;
 };
 
-// Writes the encrypted archive of the inputs to target. Entries are read, compressed and
-// encrypted on several threads and written in order.
+// Writes the encrypted archive of the inputs to target (seekable). Small entries are read,
+// compressed and encrypted on several threads and written in order; large ones are streamed
+// block by block, so memory stays bounded whatever the project's size.
 void WriteArchive(const std::vector<TArchiveInput>& inputs, TStream& target, const TArchiveWriteOptions& options);
 
 }  // namespace vellum::pack
