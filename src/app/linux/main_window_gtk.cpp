@@ -51,6 +51,20 @@ TMainWindowGtk::~TMainWindowGtk() {
     }
 }
 
+void TMainWindowGtk::SetPreview(const TPreviewProject& project) {
+    preview_ = project;
+}
+
+// Often enough that a saved file shows at once, rarely enough to cost nothing noticeable.
+constexpr unsigned kPreviewPollMilliseconds = 300;
+
+int TMainWindowGtk::PollPreviewFolder(void* self) {
+    auto& window = *static_cast<TMainWindowGtk*>(self);
+    if (window.previewWatch_ && window.previewWatch_->Changed() && window.FBrowserForm)
+        window.FBrowserForm->Form().Page().ExecuteScript(kPreviewReloadScript);
+    return G_SOURCE_CONTINUE;
+}
+
 void TMainWindowGtk::Show() {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
     gtk_widget_set_name(window_, "TMainForm");
@@ -89,8 +103,9 @@ void TMainWindowGtk::FormCreate() {
     TBrowserForm& form = FBrowserForm->Form();
     gtk_container_add(GTK_CONTAINER(window_), FBrowserForm->Widget());
     form.ExeZip = state_.AppArchive.get();
-    form.IsRuntime = true;
+    form.IsRuntime = !preview_;
     form.AppDirName = state_.AppDirName;
+    if (preview_) form.PreviewFolder = preview_->PagesDir;
     form.HandleRequests = true;
     form.RuntimeAppID = state_.AppID;
     form.WithExternal = true;
@@ -118,6 +133,10 @@ void TMainWindowGtk::FormCreate() {
     ApplySizeLimits();
     ApplyPlacementAndState();
     form.StartPageURL = ChooseStartPage(arguments_, state_.AppID, state_.AppIndexHtml);
+    if (preview_) {
+        previewWatch_ = std::make_unique<TFolderWatch>(PathFromUtf8(preview_->ProjectDir));
+        previewPoll_ = g_timeout_add(kPreviewPollMilliseconds, &TMainWindowGtk::PollPreviewFolder, this);
+    }
 }
 
 void TMainWindowGtk::ApplySizeLimits() {
@@ -201,6 +220,8 @@ bool TMainWindowGtk::FormCloseQuery() {
 }
 
 void TMainWindowGtk::FormClose() {
+    if (previewPoll_ != 0) g_source_remove(previewPoll_);
+    previewPoll_ = 0;
     FBrowserExternalModule.reset();
     FBrowserForm.reset();
     FLinuxServices.reset();
