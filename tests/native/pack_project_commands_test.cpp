@@ -147,7 +147,9 @@ TEST_F(ProjectCommandsTest, InitRefusesAFolderThatHoldsAnythingAndReplacesNothin
         EXPECT_EQ(Run({"init", project.string()}), 1) << c.What;
         EXPECT_NE(err.str().find("is not empty"), std::string::npos) << c.What << ": " << err.str();
         EXPECT_NE(err.str().find("nothing was written"), std::string::npos) << c.What;
-        if (!c.Folder) EXPECT_EQ(ReadText(project / c.Entry), "mine") << c.What;
+        if (!c.Folder) {
+            EXPECT_EQ(ReadText(project / c.Entry), "mine") << c.What;
+        }
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(project), {}), 1) << c.What;
     }
     WriteFile(dir / "plain.txt", "text");
