@@ -137,6 +137,21 @@ for (const address of ['file:///leak.txt', 'file:///../vlm.ini', 'file:///app.js
 
   const [window] = await waitWindows(pid, (w) => w.title === 'previewed', 20_000);
   assert.ok(window, 'the preview window, titled with the Name');
+
+  // A runtime-only function shows its box and is never answered.
+  fs.writeFileSync(path.join(pages, 'index.html'), `<!doctype html><script>
+console.log('page version three');
+vlm.app.getArgs().then(() => console.log('getArgs answered'));
+</script>`);
+  const asked = await waitTrace(trace, (lines) => lines.find((l) => l.event === 'request' && Number(parsed(l.message)?.id) === 50005), 20_000);
+  assert.ok(asked, 'the page asked getArgs');
+  const [box] = await waitWindows(pid, (w) => w.id !== window.id, 20_000);
+  assert.ok(box, 'a box beside the window');
+  xdotool('windowactivate', '--sync', box.id);
+  xdotool('key', 'Return');
+  await sleep(1000);
+  assert.equal(answerFor(traceLines(trace), 50005), undefined, 'no answer');
+  assert.ok(!traceLines(trace).some((l) => l.event === 'console' && l.text === 'getArgs answered'));
   closeWindow(window.id);
   const result = await within(preview.exited, 30_000);
   assert.notEqual(result, 'running');
