@@ -20,7 +20,7 @@ packages=(
     zip unzip p7zip-full libzip-dev
     nodejs dpkg-dev locales
     clang libclang-rt-14-dev llvm
-    libgtk-3-dev libwebkit2gtk-4.1-dev openbox xdotool x11-utils imagemagick
+    libgtk-3-dev libwebkit2gtk-4.1-dev openbox xdotool x11-utils imagemagick trayer
 )
 
 missing=()

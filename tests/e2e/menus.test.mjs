@@ -54,6 +54,9 @@ const mainItems = [
   ] },
   { id: 7, caption: '&Help', items: [] },
 ];
+const menuClick = 'vlm.events.onMainMenuItemClick("42");';
+const trayClick = 'vlm.events.onTrayMenuItemClick("12");';
+const answerChosen = (occurrence) => ({ after: 'execute_script', match: { script: menuClick }, occurrence });
 const trayItems = [{ id: 10, caption: 'Show' }, { id: 11, caption: '-' }, { id: 12, caption: 'Quit' }];
 
 test('menus from the page: the menu bar, its clicks, the tray icon and its menu', async () => {
@@ -81,6 +84,14 @@ test('menus from the page: the menu bar, its clicks, the tray icon and its menu'
       post('show', 14001),
       post('bad', 14003, { items: '{"not":"an array"}' }),
       post('tray-again', 14003, { items: JSON.stringify(trayItems) }),
+      // While the icon is shown, minimising hides the window and restoring shows it. The user's
+      // choices of "&Answer" move the page on: the second restores the window, the third hides
+      // the icon and minimises again, and the window now stays on the taskbar.
+      { ...post('min-shown', 60004, { state: 'minimized' }), after: 'execute_script', match: { script: trayClick } },
+      { ...post('normal-shown', 60004, { state: 'normal' }), ...answerChosen(2) },
+      { ...post('hide', 14002), ...answerChosen(3) },
+      { ...post('min-hidden', 60004, { state: 'minimized' }), ...answerChosen(3) },
+      { ...post('hide-again', 14002), ...answerChosen(3) },
     ],
   });
   const run = start(exe, [], scenario);
@@ -98,11 +109,8 @@ test('menus from the page: the menu bar, its clicks, the tray icon and its menu'
   assert.deepEqual(result('tray-again'), [true, true]);
 
   assert.ok(waitWindow(name), 'the main window');
-  // Wine keeps a menu readable only by its own process (Windows lets the driver read it); the
-  // menu bar's contents are checked in process by tests/windows/menus_windows_test.cpp.
-  const bar = JSON.parse(driver('menubar', name).stdout);
   const item = (caption, command, extra = {}) => ({ caption, separator: false, enabled: true, command, image: false, ...extra });
-  if (bar !== null) assert.deepEqual(bar, [
+  const expectedBar = [
     item('&File', 1, { items: [
       item('&Answer', 2, { image: true }),
       item('', 3, { separator: true }),
@@ -110,7 +118,17 @@ test('menus from the page: the menu bar, its clicks, the tray icon and its menu'
       item('More', 5, { items: [item('Deeper', 6, { enabled: false })] }),
     ] }),
     item('&Help', 7),
-  ], 'the menu bar as the page described it, the second set ignored and the update applied');
+  ];
+  const what = 'the menu bar as the page described it, the second set ignored and the update applied';
+  // Wine keeps a menu readable only by its own process, so the double inside the app reads it on
+  // the UI driver's request; where the system lets the driver read it too, both must agree.
+  const bar = JSON.parse(driver('menubar', name).stdout);
+  if (bar !== null) assert.deepEqual(bar, expectedBar, what);
+  assert.equal(driver('menus', name).status, 0, 'the app has the double to read its menus');
+  const menusSeen = () => records(dir).filter((record) => record.event === 'host_menus');
+  const [inside] = await waitFor(() => { const seen = menusSeen(); return seen.length ? seen : null; }, 'the menus read inside the app');
+  assert.deepEqual(inside.menu_bar, expectedBar, what);
+  assert.equal(inside.popup, null, 'no pop-up menu is open yet');
 
   // Disabled, separator, with sub-items (even none): nothing; then "&Answer".
   for (const command of ['6', '4', '3', '1', '7', '2']) assert.equal(driver('command', name, command).status, 0);
@@ -124,14 +142,31 @@ test('menus from the page: the menu bar, its clicks, the tray icon and its menu'
   const popup = driver('popup', '40,40,13', '10000');
   assert.equal(popup.status, 0, `the tray menu opened: ${popup.stderr}`);
   await waitFor(() => scripts(dir).some((s) => s.includes('TrayMenu')), 'the tray menu click');
+  const opened = menusSeen().find((record) => record.popup !== null);
+  // The wrong JSON emptied the tray menu, so the second set rebuilt it: the update is gone.
+  assert.deepEqual(opened?.popup, [item('Show', 1), item('', 2, { separator: true }), item('Quit', 3)],
+    `the tray menu at the mouse, as the page last built it (${JSON.stringify(menusSeen().map((r) => r.popup))})`);
 
   const events = scripts(dir).filter((s) => s.startsWith('vlm.events.on') && !s.includes('CloseQuery'));
-  assert.deepEqual(events, [
-    'vlm.events.onMainMenuItemClick("42");',
-    'vlm.events.onTrayIconClick();',
-    'vlm.events.onTrayIconClick();',
-    'vlm.events.onTrayMenuItemClick("12");',
-  ], 'only items a user can choose raise their click; a double click is one click');
+  assert.deepEqual(events, [menuClick, 'vlm.events.onTrayIconClick();', 'vlm.events.onTrayIconClick();', trayClick],
+    'only items a user can choose raise their click; a double click is one click');
+
+  // The tray icon's visibility steers the window state.
+  const answered = (uuid) => waitFor(() => answers(dir)[uuid], `the answer ${uuid}`);
+  assert.equal((await answered('min-shown')).result, true);
+  assert.equal(driver('wait', name, '1000').status, 1, 'minimised with the icon shown: the window is hidden');
+  assert.equal(driver('count', name).stdout.trim(), '1', 'hidden, not gone');
+  assert.equal(driver('command', name, '2').status, 0, 'a menu command reaches the hidden window');
+  assert.equal((await answered('normal-shown')).result, true);
+  const restored = waitWindow(name, 5000);
+  assert.ok(restored && !restored.minimized, 'restored with the icon shown: the window is back');
+  assert.equal(driver('command', name, '2').status, 0);
+  for (const uuid of ['hide', 'min-hidden', 'hide-again']) {
+    const answer = await answered(uuid);
+    assert.deepEqual([answer.success, answer.result], [true, true], uuid);
+  }
+  const stays = waitWindow(name, 5000);
+  assert.ok(stays?.minimized, 'minimised with the icon hidden: the window stays, minimised');
   assert.deepEqual(records(dir).filter((record) => record.event === 'wrong_thread'), []);
 
   assert.ok(await closeApp(name), 'the app closes');

@@ -75,16 +75,13 @@ after(() => {
 });
 
 // Known gaps, reported as to do (they still run and show what they saw).
-const knownGaps = {
-  'navigated page address': 'a navigation the page starts itself shows the vellum-file: address it was carried over',
-};
 
 test('every check of the pages passed in the engine', async (t) => {
   const consoleLines = run.trace.filter((line) => line.event === 'console').map((line) => line.text);
   const verdicts = new Map(consoleLines.filter((text) => text.startsWith('check '))
     .map((text) => JSON.parse(text.slice(6))).map((verdict) => [verdict.name, verdict]));
   for (const name of declaredChecks()) {
-    await t.test(name, { todo: knownGaps[name] }, () => {
+    await t.test(name, () => {
       const verdict = verdicts.get(name);
       assert.ok(verdict, `the check never reported (host exit ${run.code}; ${run.stderr.slice(-2000)})`);
       assert.ok(verdict.ok, verdict.detail);

@@ -17,12 +17,17 @@
 // Menus and the tray icon:
 //
 //   ui_driver menubar WINDOW             prints the window's menu bar as JSON (null: none)
+//   ui_driver menus WINDOW               asks the WebView2 test double inside the window's process
+//                                        to record that process's menu bar and open pop-up menu in
+//                                        its transcript (1: the process has no double)
 //   ui_driver command WINDOW N           chooses the menu command N, as a click on its item does
+//                                        (the window may be hidden)
 //   ui_driver tray WINDOW left|double|right  posts the mouse messages of a tray icon to the hidden
 //                                        window (found even though it is never visible) whose icon it is
 //   ui_driver popup KEYS [TIMEOUT_MS]    waits for an open pop-up menu, prints it as menubar does
 //                                        and presses the virtual keys KEYS ("40,13": down, Enter)
-//                                        in it (1: none opened)
+//                                        in it (1: none opened); a double in the menu's process
+//                                        records the menu first, as "menus" asks
 //
 // The system's file dialogs (open, save, pick a folder), found by their title like any window:
 //
@@ -50,6 +55,7 @@
 #include <vector>
 
 #include "item_dialog_controls_win32.h"
+#include "menu_json_win32.h"
 
 namespace {
 
@@ -62,6 +68,7 @@ std::string Narrow(const std::wstring& text) {
     return result;
 }
 
+using vellum::testing::MenuJson;
 using vellum::testing::WindowClass;
 using vellum::testing::WindowText;
 
@@ -163,29 +170,19 @@ nlohmann::json Describe(HWND window) {
     return report;
 }
 
-// A menu and its submenus as JSON: [{"caption", "separator", "enabled", "command", "items"}]. Null
-// when the menu cannot be read (none, or the system keeps it from this process).
-nlohmann::json MenuJson(HMENU menu) {
-    const int count = menu != nullptr ? GetMenuItemCount(menu) : -1;
-    if (count < 0) return nullptr;
-    nlohmann::json items = nlohmann::json::array();
-    for (int i = 0; i < count; ++i) {
-        wchar_t caption[1024] = {};
-        MENUITEMINFOW info{};
-        info.cbSize = sizeof info;
-        info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_SUBMENU | MIIM_STRING | MIIM_ID | MIIM_BITMAP;
-        info.dwTypeData = caption;
-        info.cch = 1023;
-        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) return nullptr;
-        nlohmann::json item = {{"caption", Narrow(caption)},
-                               {"separator", (info.fType & MFT_SEPARATOR) != 0},
-                               {"enabled", (info.fState & MFS_DISABLED) == 0},
-                               {"command", info.wID},
-                               {"image", info.hbmpItem != nullptr}};
-        if (info.hSubMenu != nullptr) item["items"] = MenuJson(info.hSubMenu);
-        items.push_back(item);
+// Asks the WebView2 test double inside the window's process to record that process's menus in
+// its transcript ("host_menus"); false when the process has no double.
+bool AskDoubleForMenus(HWND window) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    bool asked = false;
+    for (HWND queue = FindWindowExW(HWND_MESSAGE, nullptr, vellum::testing::kDoubleDispatchClass, nullptr);
+         queue != nullptr; queue = FindWindowExW(HWND_MESSAGE, queue, vellum::testing::kDoubleDispatchClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(queue, &owner);
+        if (owner == process && PostMessageW(queue, vellum::testing::ReadMenusMessage(), 0, 0)) asked = true;
     }
-    return items;
+    return asked;
 }
 
 // The mouse messages a tray icon's window gets (legacy form: the message in lParam).
@@ -202,7 +199,7 @@ bool PostTrayMouse(const std::wstring& selector, const std::wstring& gesture) {
 }
 
 int Usage() {
-    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt|menubar|"
+    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt|menubar|menus|"
                "command|tray WINDOW"
                " [ARGUMENT]\n"
                "       ui_driver run COMMAND_LINE\n",
@@ -297,6 +294,8 @@ int wmain(int argc, wchar_t** argv) {
         }
         std::puts(MenuJson(reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0))).dump().c_str());
         std::fflush(stdout);
+        // The double records the open menu before the keys below close it.
+        if (AskDoubleForMenus(popup)) Sleep(200);
         for (const wchar_t* key = selector.c_str(); *key != 0;) {
             wchar_t* end = nullptr;
             const unsigned long virtualKey = std::wcstoul(key, &end, 10);
@@ -318,6 +317,16 @@ int wmain(int argc, wchar_t** argv) {
                 return 1;
             else
                 Sleep(50);
+        return 0;
+    }
+    // A menu command reaches a window the app has hidden too (minimised to the tray icon).
+    if (command == L"command" && argc > 3) {
+        const auto windows = FindWindows(selector);
+        if (windows.empty()) {
+            std::fprintf(stderr, "ui_driver: no window %s\n", Narrow(selector).c_str());
+            return 1;
+        }
+        PostMessageW(windows.front(), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(_wtoi(argv[3])), 0), 0);
         return 0;
     }
     const DWORD timeout = command == L"wait" && argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 10000;
@@ -344,10 +353,7 @@ int wmain(int argc, wchar_t** argv) {
         std::puts(MenuJson(GetMenu(window)).dump().c_str());
         return 0;
     }
-    if (command == L"command" && argc > 3) {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(_wtoi(argv[3])), 0), 0);
-        return 0;
-    }
+    if (command == L"menus") return AskDoubleForMenus(window) ? 0 : 1;
     if (command == L"close") {
         PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
         return 0;

@@ -15,8 +15,10 @@
 #include "app/startup/load_preview.h"
 #include "app/startup/startup_messages.h"
 #include "core/system/own_executable.h"
-#include "core/text/ascii_case.h"
+#include "core/styles/style_manager.h"
+#include "core/styles/styles_utils.h"
 #include "platform/gtk/glib_ui_queue.h"
+#include "platform/gtk/gtk_style_service.h"
 #include "platform/posix/main_thread_queue.h"
 #include "platform/posix/single_instance_lock.h"
 #include "platform/posix/xdg_data_home.h"
@@ -44,8 +46,15 @@ TStartupServices LinuxStartupServices(const std::vector<std::string>& arguments)
         else
             unsetenv(name.c_str());
     };
-    // Until the themes arrive, the catalogue holds the native style alone.
-    services.SelectStyle = [](const std::string& name) { return EqualIgnoringAsciiCase(name, "Windows"); };
+    // The styles the runtime carries and the native look; the host's dialogs take the active
+    // style's colours, menus keep the native look.
+    services.SelectStyle = [](const std::string& name) {
+        RegisterRuntimeStylesOnce();
+        return StyleManager().TrySetStyle(name);
+    };
+    TStylesUtils::ErrorBox() = [](const std::string& message) {
+        ShowStartupDialog(message, TMsgDlgType::mtError, {TMsgDlgBtn::mbClose}, {}, "Error");
+    };
     // WebKitGTK is a library the runtime is linked with: when it is missing the program does
     // not start at all, so there is nothing to check or install here.
     services.CheckEdgeIsInstalled = [](const std::string&) { return true; };
@@ -69,6 +78,8 @@ int RunVellumRuntime(int argc, char** argv) {
     TGLibUiQueue uiQueue(ReportUnhandledError);
     InstallMainThreadUiQueue(uiQueue);
 
+    // Before the first dialog, so that every host window wears the style once it is chosen.
+    TGtkStyleService styles;
     TStartupServices services = LinuxStartupServices(arguments);
     TSingleInstanceLock instanceLock;  // held until the process ends
     try {
@@ -88,7 +99,7 @@ int RunVellumRuntime(int argc, char** argv) {
                 !IsSecondWindowCommandLine(arguments, state.AppID))
                 return 0;
         }
-        TMainWindowGtk mainWindow(state, arguments);
+        TMainWindowGtk mainWindow(state, arguments, &styles);
         if (preview) mainWindow.SetPreview(*preview);
         mainWindow.Show();
         if (!mainWindow.Closed()) gtk_main();

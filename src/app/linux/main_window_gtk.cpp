@@ -4,12 +4,16 @@
 
 #include <algorithm>
 
+#include "app/browser_form/page_trace.h"
+#include "app/linux/runtime_icon.h"
 #include "app/startup/load_application.h"
 #include "bridge/page_event_scripts.h"
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
 #include "core/system/own_executable.h"
+#include "core/text/str_utils.h"
 #include "core/text/utf.h"
+#include "platform/trace_file.h"
 
 namespace vellum {
 
@@ -39,8 +43,11 @@ GdkRectangle DesktopArea() {
 
 }  // namespace
 
-TMainWindowGtk::TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments)
-    : state_(state), arguments_(std::move(arguments)), settings_(ReadMainFormSettings(*state.AppSettings)) {}
+TMainWindowGtk::TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments, IStyleService* styles)
+    : state_(state),
+      arguments_(std::move(arguments)),
+      settings_(ReadMainFormSettings(*state.AppSettings)),
+      styles_(styles) {}
 
 TMainWindowGtk::~TMainWindowGtk() {
     FormClose();
@@ -65,8 +72,33 @@ int TMainWindowGtk::PollPreviewFolder(void* self) {
     return G_SOURCE_CONTINUE;
 }
 
+namespace {
+
+// The runtime's icon as a picture, or nullptr when it cannot be read (the window manager's
+// default shows then).
+GdkPixbuf* RuntimeIcon() {
+    const TEmbeddedBytes icon = RuntimeIconFile();
+    GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+    GdkPixbuf* pixbuf = nullptr;
+    if (gdk_pixbuf_loader_write(loader, icon.Data, icon.Size, nullptr) && gdk_pixbuf_loader_close(loader, nullptr)) {
+        pixbuf = gdk_pixbuf_loader_get_pixbuf(loader);
+        if (pixbuf != nullptr) g_object_ref(pixbuf);
+    } else {
+        gdk_pixbuf_loader_close(loader, nullptr);
+    }
+    g_object_unref(loader);
+    return pixbuf;
+}
+
+}  // namespace
+
 void TMainWindowGtk::Show() {
     window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    // Before the bridge exists: its tray icon shows the window's icon.
+    if (GdkPixbuf* icon = RuntimeIcon()) {
+        gtk_window_set_icon(GTK_WINDOW(window_), icon);
+        g_object_unref(icon);
+    }
     gtk_widget_set_name(window_, "TMainForm");
     // The X window's class names the app, as the window manager and tests find it.
     gtk_window_set_role(GTK_WINDOW(window_), "TMainForm");
@@ -85,6 +117,19 @@ void TMainWindowGtk::FormCreate() {
     options.AppName = state_.AppName;
     options.Arguments = arguments_;
     options.MainWindow = GTK_WINDOW(window_);
+    options.Styles = styles_;
+    // The window's one child: the menu bar (once a page sets one) above the browser.
+    layout_ = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+    gtk_container_add(GTK_CONTAINER(window_), layout_);
+    options.MenuBarSlot = GTK_BOX(layout_);
+    // With a trace, every menu built is written as GTK holds it, for the tests to read.
+    if (const std::optional<std::filesystem::path> trace = TraceFilePath()) {
+        menuTrace_ = std::make_unique<TPageTraceFile>(*trace);
+        options.OnMenuBuilt = [this](const std::string& menu, const std::string& tree) {
+            menuTrace_->Write("\"event\": \"menu\", \"menu\": " + TStrUtils::StringToJsonString(menu) +
+                              ", \"tree\": " + TStrUtils::StringToJsonString(tree));
+        };
+    }
     FLinuxServices = std::make_unique<TLinuxBridgeServices>(std::move(options), MainThreadUiQueue());
     FLinuxServices->Fill(services);  // dialogs, file choosers, shell, notifications, registry, host
     services.FocusWindowAbovePage = [this](int) { ShowAndBringToFront(); };
@@ -101,7 +146,7 @@ void TMainWindowGtk::FormCreate() {
 
     FBrowserForm = std::make_unique<TBrowserFormGtk>(state_.BrowserDataDir);
     TBrowserForm& form = FBrowserForm->Form();
-    gtk_container_add(GTK_CONTAINER(window_), FBrowserForm->Widget());
+    gtk_box_pack_end(GTK_BOX(layout_), FBrowserForm->Widget(), TRUE, TRUE, 0);
     form.ExeZip = state_.AppArchive.get();
     form.IsRuntime = !preview_;
     form.AppDirName = state_.AppDirName;

@@ -20,13 +20,15 @@ typedef struct _GdkEventAny GdkEventAny;
 namespace vellum {
 
 struct TStartupState;
+class TPageTraceFile;
 
 // The application's top-level window on Linux: a GTK window filled by the browser form, wired
 // to the bridge, shaped by the settings (size, place, frame, state, on top, title), and leaving
 // every close decision to the page ("vlm.events.onCloseQuery();"). Lives on the GTK main thread.
 class TMainWindowGtk final : public IAppMainWindow {
 public:
-    TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments);
+    // `styles`: the process's themes for the bridge (none: its theme functions fail).
+    TMainWindowGtk(const TStartupState& state, std::vector<std::string> arguments, IStyleService* styles = nullptr);
     ~TMainWindowGtk() override;
     TMainWindowGtk(const TMainWindowGtk&) = delete;
     TMainWindowGtk& operator=(const TMainWindowGtk&) = delete;
@@ -69,7 +71,9 @@ private:
     const TStartupState& state_;
     std::vector<std::string> arguments_;
     TMainFormSettings settings_;
+    IStyleService* styles_;
     GtkWidget* window_ = nullptr;
+    GtkWidget* layout_ = nullptr;  // the window's box: menu bar, then the browser
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
     bool onTop_ = false;
     unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported
@@ -79,6 +83,7 @@ private:
     unsigned previewPoll_ = 0;  // the GLib source of the folder poll
 
     bool FCanClose = false;
+    std::unique_ptr<TPageTraceFile> menuTrace_;  // set when the runtime writes a trace
     // The bridge's desktop services, declared before the module so that they outlive it.
     std::unique_ptr<TLinuxBridgeServices> FLinuxServices;
     std::unique_ptr<TBrowserFormGtk> FBrowserForm;

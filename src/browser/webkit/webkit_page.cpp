@@ -93,6 +93,7 @@ struct TWebKitPage::TImpl {
     void LoadFileDocument(const std::string& fileUri);
     void ServeScheme(WebKitURISchemeRequest* request);
     void TakeOverRedirect();
+    bool TakeOver(const std::string& uri);
     void TakeMessage(WebKitJavascriptResult* result);
     void TakeConsoleMessage(WebKitJavascriptResult* result);
     GtkWidget* CreateWindow(WebKitNavigationAction* action);
@@ -134,10 +135,26 @@ void OnLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointer data) {
     if (impl->Events != nullptr) impl->Events->PageNavigationCompleted(!impl->LoadFailed);
 }
 
+// The response of the main frame's document: one the web extension carried over to our scheme
+// (a link, a form or a script of the page went to another of the app's files) is not shown;
+// the page loads it under its "file:" address instead. Only here does the engine tell the main
+// frame's document from a frame's.
+gboolean OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer data) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) return FALSE;
+    auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response)) return FALSE;
+    const gchar* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
+    if (uri == nullptr || !ImplOf(data)->TakeOver(uri)) return FALSE;
+    webkit_policy_decision_ignore(decision);
+    return TRUE;
+}
+
 gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
     TWebKitPage::TImpl* impl = ImplOf(data);
     // A navigation this page took over (a "file:" link) is stopped on purpose, not failed.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED)) return TRUE;
+    if (impl->TakingOver && g_error_matches(error, WEBKIT_POLICY_ERROR, WEBKIT_POLICY_ERROR_FRAME_LOAD_INTERRUPTED_BY_POLICY_CHANGE))
+        return TRUE;
     impl->LoadFailed = true;
     return impl->Switches.BuiltInErrorPage ? FALSE : TRUE;
 }
@@ -271,19 +288,22 @@ void TWebKitPage::TImpl::LoadFileDocument(const std::string& fileUri) {
 
 void TWebKitPage::TImpl::TakeOverRedirect() {
     const gchar* current = webkit_web_view_get_uri(View);
-    const std::string uri = current != nullptr ? current : "";
+    if (current != nullptr && TakeOver(current)) webkit_web_view_stop_loading(View);
+}
+
+bool TWebKitPage::TImpl::TakeOver(const std::string& uri) {
     const std::string prefix = std::string(kPageScheme) + ":";
-    if (!StartsWithIgnoringCase(uri, prefix)) return;
+    if (!StartsWithIgnoringCase(uri, prefix)) return false;
     // A link, a form or a script sent the page to another of the app's files; the web extension
     // sent that load to our scheme, which would give the page a "vellum-file:" address. The
     // page loads the host's bytes under the "file:" address instead, from the main loop.
     const std::string fileUri = "file:" + uri.substr(prefix.size());
-    if (fileUri == LastTakeOver) return;  // the extension missed our name twice: keep what loads
+    if (fileUri == LastTakeOver) return false;  // the extension missed our name twice: keep what loads
     LastTakeOver = fileUri;
     TakingOver = true;
-    webkit_web_view_stop_loading(View);
     DeferredNavigation = fileUri;
     if (NavigateSource == 0) NavigateSource = g_idle_add(OnDeferredNavigation, this);
+    return true;
 }
 
 void TWebKitPage::TImpl::TakeMessage(WebKitJavascriptResult* result) {
@@ -419,6 +439,7 @@ TWebKitPage::TWebKitPage(const TWebKitPageOptions& options) : impl_(std::make_un
     g_signal_connect(impl_->View, "notify::title", G_CALLBACK(OnTitleChanged), impl_.get());
     g_signal_connect(impl_->View, "load-changed", G_CALLBACK(OnLoadChanged), impl_.get());
     g_signal_connect(impl_->View, "load-failed", G_CALLBACK(OnLoadFailed), impl_.get());
+    g_signal_connect(impl_->View, "decide-policy", G_CALLBACK(OnDecidePolicy), impl_.get());
     g_signal_connect(impl_->View, "permission-request", G_CALLBACK(OnPermissionRequest), impl_.get());
     g_signal_connect(impl_->View, "create", G_CALLBACK(OnCreate), impl_.get());
     g_signal_connect(impl_->View, "context-menu", G_CALLBACK(OnContextMenu), impl_.get());

@@ -1,6 +1,7 @@
 #include "platform/gtk/linux_bridge_services.h"
 
 #include "core/text/utf.h"
+#include "platform/gtk/gtk_external_form.h"
 #include "platform/gtk/gtk_file_dialogs.h"
 #include "platform/gtk/gtk_message_dialogs.h"
 #include "platform/gtk/libnotify_notifications.h"
@@ -31,6 +32,18 @@ void TLinuxBridgeServices::Fill(TBridgeServices& services) const {
     services.Shell = shell_.get();
     services.Notifications = notifications_.get();
     services.Registry = registry_.get();
+    services.Styles = options_.Styles;
+    services.CreateExternalForm = [window = options_.MainWindow, slot = options_.MenuBarSlot,
+                                   built = options_.OnMenuBuilt] {
+        auto form = std::make_unique<TGtkExternalForm>(window, slot);
+        if (built) {
+            TGtkHostMenu& main = form->GtkMainMenu();
+            TGtkHostMenu& tray = form->GtkTrayMenu();
+            main.OnRebuilt = [built, &main] { built("main", DescribeMenuShell(main.Shell())); };
+            tray.OnRebuilt = [built, &tray] { built("tray", DescribeMenuShell(tray.Shell())); };
+        }
+        return form;
+    };
     services.Host.ExecutablePath = PathToUtf8(RunningExecutable().Path());
     services.Host.Arguments = options_.Arguments;
     services.Host.DecimalSeparator = [] { return TSysUtils::DecimalSeparator(); };

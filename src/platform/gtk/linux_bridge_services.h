@@ -2,6 +2,7 @@
 
 #include <gtk/gtk.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ struct TLinuxServiceOptions {
     std::vector<std::string> Arguments;  // the command line's arguments 1 to n
     GtkWindow* MainWindow = nullptr;     // owns dialogs when no window of the app is active
     std::string RegistryStorePath;       // empty: the user's store (TFileRegistryService)
+    IStyleService* Styles = nullptr;     // the process's themes, which outlive the services
+    GtkBox* MenuBarSlot = nullptr;       // the main window's box that takes the menu bar on top
+    // Told the menu ("main" or "tray") and its items as read back from the widgets whenever a
+    // menu has been built anew (the runtime's trace).
+    std::function<void(const std::string& menu, const std::string& tree)> OnMenuBuilt;
 };
 
 // The bridge's services on a Linux desktop: GTK message boxes and file choosers, libnotify's
@@ -31,8 +37,9 @@ public:
     TLinuxBridgeServices(const TLinuxBridgeServices&) = delete;
     TLinuxBridgeServices& operator=(const TLinuxBridgeServices&) = delete;
 
-    // Sets the dialogs, file dialogs, shell, notifications, registry and host information of
-    // `services`; what else it holds (focus, error report, external form) stays.
+    // Sets the dialogs, file dialogs, shell, notifications, registry, themes, host information
+    // and the external form (GTK menus and tray icon) of `services`; what else it holds (focus,
+    // error report) stays.
     void Fill(TBridgeServices& services) const;
 
 private:

@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
 
+#include "../menu_json_win32.h"
 #include "double_host.h"
 
 namespace vellum::webview2_double {
@@ -13,6 +15,32 @@ constexpr UINT kRunWork = WM_APP + 7;
 struct TTimedWork {
     TDoubleHost::TWork Work;
 };
+
+// The menus of this thread's windows as a user sees them: the menu bar of its visible top-level
+// window that has one, and the pop-up menu open at the moment (a pop-up runs its own message loop,
+// which still delivers the UI driver's request here). The UI driver cannot read them itself
+// where the system keeps a menu readable only by its own process.
+void RecordHostMenus() {
+    struct TFound {
+        nlohmann::json MenuBar = nullptr;
+        nlohmann::json Popup = nullptr;
+    } found;
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* f = reinterpret_cast<TFound*>(parameter);
+            if (!IsWindowVisible(window)) return TRUE;
+            wchar_t name[64] = {};
+            GetClassNameW(window, name, 63);
+            if (std::wstring(name) == L"#32768")
+                f->Popup = testing::MenuJson(reinterpret_cast<HMENU>(SendMessageW(window, MN_GETHMENU, 0, 0)));
+            else if (f->MenuBar.is_null() && GetMenu(window) != nullptr)
+                f->MenuBar = testing::MenuJson(GetMenu(window));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    TDoubleHost::Instance().Record("host_menus", {{"menu_bar", found.MenuBar}, {"popup", found.Popup}});
+}
 
 // Work for a thread goes through a message-only window that thread owns, as the runtime
 // delivers its events during that thread's message processing. A delay is set as a timer by the
@@ -35,6 +63,10 @@ LRESULT CALLBACK DispatchProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         work->Work();
         return 0;
     }
+    if (message == testing::ReadMenusMessage()) {
+        RecordHostMenus();
+        return 0;
+    }
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -54,7 +86,7 @@ TDoubleHost::TThreadQueue CreateDefaultDispatcher() {
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = DispatchProc;
     windowClass.hInstance = ThisModule();
-    windowClass.lpszClassName = L"VellumWebView2DoubleDispatch";
+    windowClass.lpszClassName = testing::kDoubleDispatchClass;
     // A class left registered by an earlier load of this library points at code that is gone.
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
