@@ -81,10 +81,15 @@ test('run --windows: a temporary Windows app under Wine, gone when it ends', asy
   // the tool names instead.
   const app = startPack(['run', project, '--windows', '--runtime', runtime, '--loader', webviewDouble],
     { ...doubleEnv(work, { steps: [isRuntimeCall, closeQueryAnswer] }), VELLUM_TRACE: windowsPath(trace) });
-  assert.ok(waitWindow('class:TMainForm', 30_000), app.output());
+  assert.ok(waitWindow('class:TMainForm', 60_000), `no window; vellum-pack said: ${app.output()}`);
   const answer = await waitTrace(trace, isRuntimeAnswer);
   assert.equal(answer?.message.result, true, 'a packaged app');
-  const built = app.output().match(/ into (\S+vellum-run-\w+)\/app\.exe/)?.[1];
+  // The driver's synchronous calls hold the event loop: the tool's output is read after them.
+  let built;
+  for (let i = 0; i < 50 && !built; ++i) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    built = app.output().match(/ into (\S+vellum-run-\w+)\/app\.exe/)?.[1];
+  }
   assert.ok(built && fs.existsSync(path.join(built, 'app.exe')), app.output());
   assert.ok(await closeApp('class:TMainForm'));
   assert.equal(await within(app.exited, 30_000), 0, app.output());
