@@ -16,6 +16,7 @@
 #include "app/main_form/main_form_win32.h"
 #include "app/startup/edge_installation.h"
 #include "app/startup/load_application.h"
+#include "app/startup/load_preview.h"
 #include "app/startup/startup_messages.h"
 #include "browser/webview2_loader.h"
 #include "core/errors.h"
@@ -136,16 +137,24 @@ int RunVellumRuntime() {
 
     int exitCode = 0;
     try {
-        LoadApplication(services);
+        // The preview switch counts only for a runtime without an archive, which has nothing
+        // else to show.
+        std::optional<TPreviewProject> preview;
+        const std::optional<std::string> previewFolder = PreviewFolderArgument(arguments);
+        if (previewFolder && !TExeUtils(RunningExecutable()).ExeHasAttachedStub())
+            preview = LoadPreview(services, *previewFolder);
+        else
+            LoadApplication(services);
 
         const TStartupState& state = StartupState();
         TWebView2Loader::Instance().SetLoaderLibraryPath(state.LoaderLibraryPath);
-        if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
+        if (!preview && !state.AppSettings->ReadBool("App", "AllowInstances", false)) {
             // Kept open until the process ends.
             CreateMutexW(nullptr, FALSE, Wide(state.AppID).c_str());
             if (GetLastError() == ERROR_ALREADY_EXISTS && !IsSecondWindowCommandLine(arguments, state.AppID)) return 0;
         }
         TMainForm mainForm(state, arguments);
+        if (preview) mainForm.SetPreview(*preview);
         mainForm.Show();
         if (mainForm.Handle() == nullptr) return 0;
         MSG message;

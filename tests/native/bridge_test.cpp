@@ -16,6 +16,7 @@
 #include "core/text/str_utils.h"
 #include "recording_dialogs.h"
 #include "test_archives.h"
+#include "test_files.h"
 
 namespace vellum {
 namespace {
@@ -230,6 +231,43 @@ TEST_F(BrowserFormTest, FileAddressesAreServedFromTheArchiveThenTheDisk) {
     queue.Pump();
     EXPECT_EQ(Records("resource_response").size(), before) << "HandleRequests false: nothing answered";
     EXPECT_EQ(Records("resource_unanswered").back()["uri"], "file:///index.html");
+}
+
+// A preview has no archive: its pages come from the project's pages folder and from nowhere
+// else, neither the executable's folder nor an absolute path.
+TEST_F(BrowserFormTest, InAPreviewOnlyThePagesFolderServesFiles) {
+    testing::TTempDir pages;
+    testing::WriteFile(pages / "index.html", "<title>Preview</title>");
+    formPlatform.Files[std::filesystem::canonical(pages / "index.html").string()] = "<title>Preview</title>";
+    formPlatform.Files["C:\\apps\\hello\\beside.txt"] = "beside";
+    formPlatform.Files["C:/data/a.txt"] = "absolute";
+    formPlatform.Files["/etc/hostname"] = "host";
+    form->HandleRequests = true;
+    form->WithExternal = true;
+    form->AppDirName = "app";
+    form->PreviewFolder = pages.Path().string();
+    CreateAndWait();
+    struct TCase {
+        const char* Uri;
+        int Bytes;  // -1: no answer
+    };
+    for (const TCase& item : {TCase{"file:///index.html?reload=1", 22}, TCase{"file:///beside.txt", -1},
+                              TCase{"file:///C:/data/a.txt", -1}, TCase{"file:///etc/hostname", -1},
+                              TCase{"file:///../index.html", -1}}) {
+        SCOPED_TRACE(item.Uri);
+        const std::size_t before = Records("resource_response").size();
+        Browser().Navigate(item.Uri);
+        queue.Pump();
+        const auto responses = Records("resource_response");
+        if (item.Bytes < 0) {
+            EXPECT_EQ(responses.size(), before);
+            continue;
+        }
+        ASSERT_EQ(responses.size(), before + 1);
+        EXPECT_EQ(responses.back()["bytes"], item.Bytes);
+    }
+    for (const std::string& read : formPlatform.Reads)
+        EXPECT_EQ(read.rfind(pages.Path().string(), 0), 0u) << "read outside the pages folder: " << read;
 }
 
 TEST_F(BrowserFormTest, NewWindowsForFilesBecomeNewInstancesAndPermissionsAreGranted) {

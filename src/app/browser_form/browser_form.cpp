@@ -2,10 +2,12 @@
 
 #include <algorithm>
 
+#include "app/browser_form/preview_files.h"
 #include "core/archive/zip_archive.h"
 #include "core/stream/stream.h"
 #include "core/text/ascii_case.h"
 #include "core/text/str_utils.h"
+#include "core/text/utf.h"
 #include "platform/trace_file.h"
 
 namespace vellum {
@@ -123,6 +125,11 @@ std::optional<std::vector<std::uint8_t>> TBrowserForm::FindResource(const std::s
     path = ReplaceAll(path, "%20", " ");
     type = LowerExtension(path) == ".js" ? "application/javascript" : TStrUtils::GetFileMIMEType(FileNameOf(path));
 
+    if (!PreviewFolder.empty()) {
+        const auto file = ResolvePreviewFile(PathFromUtf8(PreviewFolder), path);
+        if (!file) return std::nullopt;
+        return platform_.ReadWholeFile(PathToUtf8(*file));
+    }
     if (!AppDirName.empty() && ExeZip != nullptr) {
         const std::string entry = AppDirName + "/" + path;
         if (ExeZip->FindFile(entry) >= 0) {

@@ -62,6 +62,9 @@ public:
     bool AllowContextMenu = false;
     std::string StartPageURL;
     bool HandleRequests = false;
+    // Preview mode: the folder of the project's pages. When set, "file:///" requests are
+    // answered from inside it alone, never from the executable's folder or an absolute path.
+    std::string PreviewFolder;
 
     // Who takes the page's messages (the bridge); without one the form handles the preview
     // click itself. Set once, by the window that wires the bridge.

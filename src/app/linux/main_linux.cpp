@@ -12,6 +12,7 @@
 #include "app/linux/main_window_gtk.h"
 #include "app/linux/unhandled_error_gtk.h"
 #include "app/startup/load_application.h"
+#include "app/startup/load_preview.h"
 #include "app/startup/startup_messages.h"
 #include "core/system/own_executable.h"
 #include "core/styles/style_manager.h"
@@ -82,9 +83,16 @@ int RunVellumRuntime(int argc, char** argv) {
     TStartupServices services = LinuxStartupServices(arguments);
     TSingleInstanceLock instanceLock;  // held until the process ends
     try {
-        LoadApplication(services);
+        // The preview switch counts only for a runtime without an archive, which has nothing
+        // else to show.
+        std::optional<TPreviewProject> preview;
+        const std::optional<std::string> previewFolder = PreviewFolderArgument(arguments);
+        if (previewFolder && !TExeUtils(RunningExecutable()).ExeHasAttachedStub())
+            preview = LoadPreview(services, *previewFolder);
+        else
+            LoadApplication(services);
         const TStartupState& state = StartupState();
-        if (!state.AppSettings->ReadBool("App", "AllowInstances", false)) {
+        if (!preview && !state.AppSettings->ReadBool("App", "AllowInstances", false)) {
             const auto outcome = instanceLock.Acquire(SingleInstanceLockPath(state.AppDataDir));
             // A lock that cannot be taken at all lets the start go on, as a failed mutex does.
             if (outcome == TSingleInstanceLock::TOutcome::HeldElsewhere &&
@@ -92,6 +100,7 @@ int RunVellumRuntime(int argc, char** argv) {
                 return 0;
         }
         TMainWindowGtk mainWindow(state, arguments, &styles);
+        if (preview) mainWindow.SetPreview(*preview);
         mainWindow.Show();
         if (!mainWindow.Closed()) gtk_main();
     } catch (...) {

@@ -58,6 +58,20 @@ TMainWindowGtk::~TMainWindowGtk() {
     }
 }
 
+void TMainWindowGtk::SetPreview(const TPreviewProject& project) {
+    preview_ = project;
+}
+
+// Often enough that a saved file shows at once, rarely enough to cost nothing noticeable.
+constexpr unsigned kPreviewPollMilliseconds = 300;
+
+int TMainWindowGtk::PollPreviewFolder(void* self) {
+    auto& window = *static_cast<TMainWindowGtk*>(self);
+    if (window.previewWatch_ && window.previewWatch_->Changed() && window.FBrowserForm)
+        window.FBrowserForm->Form().Page().ExecuteScript(kPreviewReloadScript);
+    return G_SOURCE_CONTINUE;
+}
+
 namespace {
 
 // The runtime's icon as a picture, or nullptr when it cannot be read (the window manager's
@@ -134,8 +148,9 @@ void TMainWindowGtk::FormCreate() {
     TBrowserForm& form = FBrowserForm->Form();
     gtk_box_pack_end(GTK_BOX(layout_), FBrowserForm->Widget(), TRUE, TRUE, 0);
     form.ExeZip = state_.AppArchive.get();
-    form.IsRuntime = true;
+    form.IsRuntime = !preview_;
     form.AppDirName = state_.AppDirName;
+    if (preview_) form.PreviewFolder = preview_->PagesDir;
     form.HandleRequests = true;
     form.RuntimeAppID = state_.AppID;
     form.WithExternal = true;
@@ -163,6 +178,10 @@ void TMainWindowGtk::FormCreate() {
     ApplySizeLimits();
     ApplyPlacementAndState();
     form.StartPageURL = ChooseStartPage(arguments_, state_.AppID, state_.AppIndexHtml);
+    if (preview_) {
+        previewWatch_ = std::make_unique<TFolderWatch>(PathFromUtf8(preview_->ProjectDir));
+        previewPoll_ = g_timeout_add(kPreviewPollMilliseconds, &TMainWindowGtk::PollPreviewFolder, this);
+    }
 }
 
 void TMainWindowGtk::ApplySizeLimits() {
@@ -246,6 +265,8 @@ bool TMainWindowGtk::FormCloseQuery() {
 }
 
 void TMainWindowGtk::FormClose() {
+    if (previewPoll_ != 0) g_source_remove(previewPoll_);
+    previewPoll_ = 0;
     FBrowserExternalModule.reset();
     FBrowserForm.reset();
     FLinuxServices.reset();

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/browser_form/preview_files.h"
 #include "app/linux/browser_form_gtk.h"
+#include "app/startup/load_preview.h"
 #include "app/main_form/main_form_settings.h"
 #include "bridge/browser_external_module.h"
 #include "bridge/services/main_window_service.h"
@@ -30,6 +33,10 @@ public:
     TMainWindowGtk(const TMainWindowGtk&) = delete;
     TMainWindowGtk& operator=(const TMainWindowGtk&) = delete;
 
+    // Preview mode, before Show: the pages come from the project's folder, which is watched,
+    // and the page reloads whenever a file in the project changes.
+    void SetPreview(const TPreviewProject& project);
+
     // Creates and shows the window; the caller's main loop runs it and ends when it is gone.
     void Show();
     bool Closed() const { return window_ == nullptr; }
@@ -51,6 +58,7 @@ private:
     static int OnDelete(GtkWidget* widget, GdkEventAny* event, void* self);
     static int OnWindowState(GtkWidget* widget, GdkEventWindowState* event, void* self);
     static void OnDestroy(GtkWidget* widget, void* self);
+    static int PollPreviewFolder(void* self);
     void FormCreate();
     bool FormCloseQuery();
     void FormClose();
@@ -69,6 +77,10 @@ private:
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
     bool onTop_ = false;
     unsigned windowState_ = 0;  // the last GdkWindowState the window manager reported
+
+    std::optional<TPreviewProject> preview_;
+    std::unique_ptr<TFolderWatch> previewWatch_;
+    unsigned previewPoll_ = 0;  // the GLib source of the folder poll
 
     bool FCanClose = false;
     std::unique_ptr<TPageTraceFile> menuTrace_;  // set when the runtime writes a trace

@@ -3,11 +3,14 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/browser_form/browser_form_win32.h"
+#include "app/browser_form/preview_files.h"
 #include "app/forms/rounded_corners.h"
+#include "app/startup/load_preview.h"
 #include "app/main_form/main_form_settings.h"
 #include "bridge/browser_external_module.h"
 #include "bridge/services/dialog_service.h"
@@ -33,6 +36,10 @@ public:
     ~TMainForm() override;
     TMainForm(const TMainForm&) = delete;
     TMainForm& operator=(const TMainForm&) = delete;
+
+    // Preview mode, before Show: the pages come from the project's folder, which is watched,
+    // and the page reloads whenever a file in the project changes.
+    void SetPreview(const TPreviewProject& project) { preview_ = project; }
 
     // Creates and shows the window; the message loop of the caller runs it.
     void Show();
@@ -70,6 +77,9 @@ private:
     HWND window_ = nullptr;
     int showCommand_ = SW_SHOWNORMAL;
     TBorderStyle borderStyle_ = TBorderStyle::Sizeable;
+
+    std::optional<TPreviewProject> preview_;
+    std::unique_ptr<TFolderWatch> previewWatch_;
 
     bool FCanClose = false;
     // The bridge's services, declared before the module so that they outlive it (the module

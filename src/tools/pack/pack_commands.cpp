@@ -13,6 +13,9 @@
 #include "core/styles/styles_utils.h"
 #include "core/text/utf.h"
 #include "tools/pack/archive_builder.h"
+#include "tools/pack/check_command.h"
+#include "tools/pack/init_command.h"
+#include "tools/pack/launch_commands.h"
 #include "tools/pack/progress_bar.h"
 #include "tools/pack/project_file_reader.h"
 #include "tools/pack/project_check.h"
@@ -29,7 +32,11 @@ constexpr const char* kUsage =
     "  vellum-pack list APP.exe\n"
     "  vellum-pack extract APP.exe -o ARCHIVE.zip\n"
     "  vellum-pack cat APP.exe ENTRY\n"
-    "  vellum-pack theme-preview THEME -o PREVIEW.png [--size WIDTHxHEIGHT]\n";
+    "  vellum-pack theme-preview THEME -o PREVIEW.png [--size WIDTHxHEIGHT]\n"
+    "  vellum-pack init DIR\n"
+    "  vellum-pack check PROJECT_DIR\n"
+    "  vellum-pack run PROJECT_DIR [--windows] [--runtime RUNTIME] [--loader LOADER.dll]\n"
+    "  vellum-pack preview PROJECT_DIR [--windows] [--runtime RUNTIME] [--loader LOADER.dll]\n";
 
 constexpr const char* kNotAnExecutable = " is not a Windows executable (PE) nor a Linux one (ELF)";
 
@@ -261,7 +268,7 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
     const std::string& command = arguments[0];
     std::vector<std::string> positional;
     std::optional<std::string> output, runtime, loader, installer, size;
-    bool deflate = false;
+    bool deflate = false, windows = false;
     unsigned threads = 0;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
@@ -281,6 +288,8 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
             size = value();
         else if (argument == "--deflate")
             deflate = true;
+        else if (argument == "--windows")
+            windows = true;
         else if (argument == "--threads")
             threads = ParseThreadCount(value());
         else if (argument.starts_with("-") && argument.size() > 1)
@@ -316,6 +325,20 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
         return CatCommand(PathFromUtf8(positional[0]), positional[1], out, err);
     if (command == "theme-preview" && positional.size() == 1 && output)
         return ThemePreviewCommand(positional[0], PathFromUtf8(*output), size.value_or("360x240"), err);
+    if (command == "init" && positional.size() == 1) return InitCommand(PathFromUtf8(positional[0]), out, err);
+    if (command == "check" && positional.size() == 1) return CheckCommand(PathFromUtf8(positional[0]), out, err);
+    if ((command == "run" || command == "preview") && positional.size() == 1) {
+        TLaunchOptions options;
+        options.ProjectDir = PathFromUtf8(positional[0]);
+        options.Windows = windows;
+        const char* runtimeName = windows ? "VellumRuntime.exe" : "vellum-runtime";
+        const auto runtimePath = runtime ? std::optional(PathFromUtf8(*runtime)) : beside(runtimeName);
+        if (!runtimePath)
+            throw EVellumError(std::string("no runtime: ") + runtimeName + " is not beside vellum-pack; give --runtime");
+        options.Runtime = *runtimePath;
+        if (windows) options.Loader = loader ? std::optional(PathFromUtf8(*loader)) : beside("WebView2LoaderWin64.dll");
+        return command == "run" ? RunCommand(options, out, err) : PreviewCommand(options, out, err);
+    }
     err << kUsage;
     return 2;
 }

@@ -1,7 +1,6 @@
 #include "tools/pack/project_check.h"
 
 #include <algorithm>
-#include <array>
 #include <map>
 #include <sstream>
 
@@ -12,57 +11,11 @@
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
 #include "tools/pack/project_file_reader.h"
+#include "tools/pack/settings_keys.h"
 
 namespace vellum::pack {
 
 namespace {
-
-enum class TKeyType { String, Integer, Boolean };
-
-struct TKnownKey {
-    const char* Name;
-    TKeyType Type;
-    const char* Default;
-};
-
-// Every key the runtime reads from section App, with its type and default.
-constexpr std::array<TKnownKey, 29> kKnownKeys = {{
-    {"ID", TKeyType::String, ""},
-    {"Name", TKeyType::String, ""},
-    {"DirName", TKeyType::String, ""},
-    {"IndexHtml", TKeyType::String, "index.html"},
-    {"Theme", TKeyType::String, "Windows"},
-    {"WebviewArguments", TKeyType::String, ""},
-    {"EdgeInstaller", TKeyType::Boolean, "1"},
-    {"InstallFormColor", TKeyType::Integer, "0xFF00001A"},
-    {"InstallIndicatorColor", TKeyType::Integer, "1"},
-    {"InstallIndicatorType", TKeyType::Integer, "0"},
-    {"Password", TKeyType::String, ""},
-    {"AllowInstances", TKeyType::Boolean, "0"},
-    {"AllowDebug", TKeyType::Boolean, "0"},
-    {"AllowZoom", TKeyType::Boolean, "0"},
-    {"AllowContextMenu", TKeyType::Boolean, "0"},
-    {"Top", TKeyType::Integer, "50"},
-    {"Left", TKeyType::Integer, "50"},
-    {"Width", TKeyType::Integer, "800"},
-    {"Height", TKeyType::Integer, "600"},
-    {"MaxWidth", TKeyType::Integer, "0"},
-    {"MaxHeight", TKeyType::Integer, "0"},
-    {"MinWidth", TKeyType::Integer, "0"},
-    {"MinHeight", TKeyType::Integer, "0"},
-    {"WindowPosition", TKeyType::Integer, "0"},
-    {"WindowStyle", TKeyType::Integer, "0"},
-    {"WindowBorder", TKeyType::Integer, "2"},
-    {"WindowState", TKeyType::Integer, "0"},
-    {"WindowOrder", TKeyType::Integer, "0"},
-    {"DynamicAppTitle", TKeyType::Boolean, "0"},
-}};
-
-const TKnownKey* FindKnownKey(std::string_view key) {
-    for (const TKnownKey& known : kKnownKeys)
-        if (EqualIgnoringAsciiCase(known.Name, key)) return &known;
-    return nullptr;
-}
 
 bool HasNonAscii(std::string_view bytes) {
     return std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
@@ -149,7 +102,7 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
 
         const std::size_t equals = line.find('=');
         const std::string key = TrimText(std::string_view(line).substr(0, equals));
-        const TKnownKey* known = FindKnownKey(key);
+        const TSettingsKey* known = FindSettingsKey(key);
         if (known == nullptr) {
             warning(lineNumber, "unknown key '" + key + "' is ignored");
             continue;
@@ -164,9 +117,9 @@ TProjectCheck CheckProject(const std::filesystem::path& projectDir) {
             continue;
         }
         const std::string value = TrimText(std::string_view(line).substr(equals + 1));
-        if (known->Type != TKeyType::String && !ParseSettingsInteger(value)) {
+        if (known->Type != TSettingsKeyType::String && !ParseSettingsInteger(value)) {
             const std::string what =
-                known->Type == TKeyType::Boolean ? "write 1 for yes or 0 for no" : "write a number";
+                known->Type == TSettingsKeyType::Boolean ? "write 1 for yes or 0 for no" : "write a number";
             warning(lineNumber, "'" + std::string(known->Name) + " = " + value +
                                     "' is not a number and reads as the default " + known->Default + ": " + what);
         }
