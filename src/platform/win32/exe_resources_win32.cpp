@@ -36,7 +36,7 @@ std::vector<BYTE> ReadIconFile(const std::filesystem::path& icoPath) {
     LARGE_INTEGER size{};
     std::vector<BYTE> bytes;
     bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && size.QuadPart > kMaxIconFileSize) {
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxIconFileSize) {
         CloseHandle(file);
         Fail("Icon file is too large");
     }

@@ -1,7 +1,7 @@
 #include "tools/pack/resource_edits.h"
 
 #include "core/errors.h"
-#include "core/resources/exe_resource_editor.h"
+#include "platform/exe_resource_editor.h"
 #include "core/text/ascii_case.h"
 #include "core/text/utf.h"
 

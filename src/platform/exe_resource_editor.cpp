@@ -1,4 +1,4 @@
-#include "core/resources/exe_resource_editor.h"
+#include "platform/exe_resource_editor.h"
 
 #include <system_error>
 #include <vector>
