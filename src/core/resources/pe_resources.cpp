@@ -20,6 +20,7 @@ constexpr std::uint32_t kSubdirectoryFlag = 0x80000000;
 // A damaged directory can list the same subdirectories over and over; past these bounds it is
 // taken as damaged instead of being expanded without end.
 constexpr std::size_t kMaxResources = 200000;
+constexpr std::size_t kMaxEntriesVisited = 3 * kMaxResources;
 constexpr std::uint64_t kMaxResourceBytes = 256ull << 20;
 
 bool IsPowerOfTwo(std::uint32_t value) {
@@ -64,6 +65,8 @@ private:
         const std::size_t count = std::size_t{*named} + *numbered;
         if (section_.size() - at - 16 < count * 8) return false;
         for (std::size_t i = 0; i < count; ++i) {
+            // Directories of empty subdirectories hold no resources but cost as much to walk.
+            if (++visited_ > kMaxEntriesVisited) return false;
             const std::uint32_t name = *le::U32(section_, at + 16 + 8 * i);
             const std::uint32_t target = *le::U32(section_, at + 16 + 8 * i + 4);
             const auto key = Key(name);
@@ -93,13 +96,18 @@ private:
     std::function<std::optional<std::span<const std::uint8_t>>(std::uint32_t, std::uint32_t)> data_;
     TResourceKey path_[2];
     std::uint64_t bytes_ = 0;
+    std::size_t visited_ = 0;
 };
 
 // The resource directory for the resources, laid out for the address it will have: the
 // directories level by level, the data entries, the names, then the data, each aligned to 8.
-std::vector<std::uint8_t> WriteDirectory(const TResourceTable& table, std::uint32_t baseRva) {
+// Nothing when a directory would list more entries than its 16-bit counts can say.
+std::optional<std::vector<std::uint8_t>> WriteDirectory(const TResourceTable& table, std::uint32_t baseRva) {
     std::map<TResourceKey, std::map<TResourceKey, std::map<std::uint16_t, const TResource*>>> tree;
     for (const TResource& resource : table.Entries()) tree[resource.Type][resource.Name][resource.Language] = &resource;
+    if (tree.size() > 0xFFFF) return std::nullopt;
+    for (const auto& [type, byName] : tree)
+        if (byName.size() > 0xFFFF) return std::nullopt;
 
     std::size_t directories = 16 + 8 * tree.size(), dataEntries = 0, names = 0;
     for (const auto& [type, byName] : tree) {
@@ -325,8 +333,9 @@ bool TPeImage::ReplaceResources(const TResourceTable& resources) {
             return false;  // raw data shared with the resources
     }
 
-    const std::vector<std::uint8_t> directory = WriteDirectory(resources, rva);
-    if (directory.size() > 0x7FFFFFFF) return false;
+    const auto written = WriteDirectory(resources, rva);
+    if (!written || written->size() > 0x7FFFFFFF) return false;
+    const std::vector<std::uint8_t>& directory = *written;
     const std::uint64_t newRawSize = le::AlignUp(directory.size(), fileAlignment_);
     const std::int64_t rawDelta = static_cast<std::int64_t>(newRawSize) - rsrc.RawSize;
     const std::uint64_t oldVirtualEnd = le::AlignUp(std::uint64_t{rsrc.VirtualAddress} + oldSpan, sectionAlignment_);
