@@ -2,6 +2,7 @@
 // texts before its archive, and bad options stop the build before anything is written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "core/archive/calculations.h"
@@ -9,6 +10,7 @@
 #include "core/archive/zip_archive.h"
 #include "core/resources/icon_file.h"
 #include "core/resources/pe_resources.h"
+#include "core/stream/stream.h"
 #include "core/text/utf.h"
 #include "test_files.h"
 #include "tools/pack/pack_commands.h"

@@ -2,7 +2,9 @@
 // texts rewritten within their rooms, and the resource section rebuilt around its neighbours.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 #include "core/errors.h"
 #include "platform/exe_resource_editor.h"
@@ -360,7 +362,7 @@ TEST_F(PeResourcesTest, GrowingTheResourcesMovesTheRelocationsAndKeepsTheRest) {
     const TBytes big(100000, 0x5A);
     resources->Put(TResourceKey::Of(10), TResourceKey::Of(u"BIG"), 1033, big);
     ASSERT_TRUE(image->ReplaceResources(*resources));
-    const TBytes& after = image->Bytes();
+    const TBytes after = image->Bytes();  // a copy: the image is rewritten again below
 
     const THeaders was = ReadHeaders(original), now = ReadHeaders(after);
     const TSectionRow &rsrc = Section(now, ".rsrc"), &reloc = Section(now, ".reloc"), &oldReloc = Section(was, ".reloc");
@@ -394,8 +396,11 @@ TEST_F(PeResourcesTest, GrowingTheResourcesMovesTheRelocationsAndKeepsTheRest) {
     // And back: the section shrinks to the original resources' size again.
     resources->Erase(TResourceKey::Of(10), TResourceKey::Of(u"BIG"), 1033);
     ASSERT_TRUE(image->ReplaceResources(*resources));
-    EXPECT_EQ(Section(ReadHeaders(image->Bytes()), ".reloc").VirtualAddress, oldReloc.VirtualAddress);
-    EXPECT_EQ(image->Bytes().size(), original.size());
+    const THeaders back = ReadHeaders(image->Bytes());
+    EXPECT_EQ(Section(back, ".reloc").VirtualAddress, oldReloc.VirtualAddress);
+    EXPECT_EQ(RawData(image->Bytes(), Section(back, ".reloc")), RawData(original, oldReloc));
+    EXPECT_LT(image->Bytes().size(), after.size());
+    EXPECT_EQ(image->Bytes().size(), std::size_t{Section(back, ".reloc").RawOffset} + Section(back, ".reloc").RawSize);
 }
 
 TEST_F(PeResourcesTest, LayoutsItCannotRebuildAreRefusedUnchanged) {

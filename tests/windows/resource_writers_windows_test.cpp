@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <functional>
 #include <map>
 
 #include "core/archive/exe_utils.h"
@@ -18,11 +20,6 @@ namespace vellum {
 namespace {
 
 using testing::TBytes;
-
-bool RunningUnderWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
 
 std::filesystem::path BuiltRuntime() {
     return RunningExecutable().Path().parent_path() / "VellumRuntime.exe";
