@@ -26,7 +26,7 @@ const TResourceKey kMainIcon = TResourceKey::Of(u"MAINICON");
 // A named pipe or a device could keep the open waiting forever: only regular files are read.
 std::vector<std::uint8_t> ReadWhole(const std::filesystem::path& path, std::uint64_t limit, const char* tooLarge) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
+    if (std::filesystem::exists(path, error) && !std::filesystem::is_regular_file(path, error))
         throw EFileError("Cannot open file \"" + PathToUtf8(path) + "\". It is not a regular file");
     TFileStream file(path, TFileStream::TMode::OpenRead);
     const std::int64_t size = file.Size();

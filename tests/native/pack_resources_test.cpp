@@ -132,7 +132,7 @@ TEST_F(PackResourcesTest, BadResourceOptionsStopTheBuildAndWriteNothing) {
         {"given twice", {"--version", "Comments=a", "--version", "comments=b"}, "--version Comments is given twice"},
         {"not UTF-8", {"--version", "Comments=\xC3("}, "the value of --version Comments is not UTF-8 text"},
         {"invalid icon", {"--icon", (dir / "bad.ico").string()}, "Icon file is invalid"},
-        {"missing icon", {"--icon", (dir / "none.ico").string()}, "the icon '" + (dir / "none.ico").string() + "'"},
+        {"missing icon", {"--icon", (dir / "none.ico").string()}, "Cannot open file \"" + (dir / "none.ico").string() + "\""},
         {"Linux runtime", {"--runtime", (dir / "vellum-runtime").string(), "--icon", icon.string()},
          "--icon and --version set the icon and version texts of Windows executables"},
     };
