@@ -194,7 +194,9 @@ TEST_F(ResourceWritersTest, AnIconOfSeveralSizesReadsTheSameBothWays) {
     // The images the old group named are gone from ours; Wine's update leaves them behind.
     for (const auto& [id, bytes] : before.Images) {
         HMODULE module = LoadLibraryExW(portable.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-        if (id < 100 || id > 103) EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON), nullptr) << id;
+        if (id < 100 || id > 103) {
+            EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(id), RT_ICON), nullptr) << id;
+        }
         FreeLibrary(module);
     }
     EXPECT_GT(MappedImageSize(portable), 0u) << "the loader maps the rebuilt image";
