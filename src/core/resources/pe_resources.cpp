@@ -21,7 +21,7 @@ constexpr std::uint32_t kSubdirectoryFlag = 0x80000000;
 // taken as damaged instead of being expanded without end.
 constexpr std::size_t kMaxResources = 200000;
 constexpr std::size_t kMaxEntriesVisited = 3 * kMaxResources;
-constexpr std::uint64_t kMaxResourceBytes = 256ull << 20;
+constexpr std::uint64_t kMaxResourceBytes = 64ull << 20;  // the runtime has some 40 KB
 
 bool IsPowerOfTwo(std::uint32_t value) {
     return value != 0 && (value & (value - 1)) == 0;
