@@ -295,12 +295,15 @@ std::optional<std::size_t> TPeImage::RvaToOffset(std::uint32_t rva, std::uint32_
 std::optional<TResourceTable> TPeImage::ReadResources() const {
     if (!resourceSection_) return std::nullopt;
     const std::uint32_t rva = *le::U32(file_, dataDirectories_ + 8 * kResourceDirectory);
-    const auto start = RvaToOffset(rva, 16);
-    if (!start) return std::nullopt;
+    // The directory's bytes are those of its own section from the directory on (another
+    // section may claim the same addresses: it is not the one the table names).
     const TSection& section = sections_[*resourceSection_];
-    const std::size_t end = std::min<std::uint64_t>(std::uint64_t{section.RawOffset} + section.RawSize, file_.size());
+    const std::uint64_t inside = rva - section.VirtualAddress;
+    const std::uint64_t end = std::min<std::uint64_t>(std::uint64_t{section.RawOffset} + section.RawSize, file_.size());
+    if (std::uint64_t{section.RawOffset} + inside + 16 > end) return std::nullopt;
+    const std::size_t start = section.RawOffset + inside;
     const std::span<const std::uint8_t> bytes(file_);
-    TDirectoryReader reader(bytes.subspan(*start, end - *start),
+    TDirectoryReader reader(bytes.subspan(start, end - start),
                             [&](std::uint32_t dataRva, std::uint32_t size) -> std::optional<std::span<const std::uint8_t>> {
                                 const auto at = RvaToOffset(dataRva, size);
                                 if (!at) return std::nullopt;
