@@ -8,30 +8,14 @@
 
 #include "core/archive/exe_utils.h"
 #include "core/errors.h"
+#include "core/resources/icon_file.h"
+#include "core/resources/version_info.h"
 #include "core/text/utf.h"
 
 namespace vellum {
 
 namespace {
 
-constexpr DWORD kMaxIconFileSize = 1048576;
-constexpr WORD kNewIconLanguage = 1033;
-constexpr WORD kFirstNewIconId = 100;
-
-#pragma pack(push, 1)
-struct TIconDirEntry {  // in the icon file
-    BYTE Width, Height, ColorCount, Reserved;
-    WORD Planes, BitCount;
-    DWORD BytesInRes, ImageOffset;
-};
-struct TGroupIconEntry {  // in the group icon resource
-    BYTE Width, Height, ColorCount, Reserved;
-    WORD Planes, BitCount;
-    DWORD BytesInRes;
-    WORD Id;
-};
-#pragma pack(pop)
-static_assert(sizeof(TIconDirEntry) == 16 && sizeof(TGroupIconEntry) == 14);
 
 [[noreturn]] void Fail(const char* message) {
     throw EVellumError(message);
@@ -52,7 +36,7 @@ std::vector<BYTE> ReadIconFile(const std::filesystem::path& icoPath) {
     LARGE_INTEGER size{};
     std::vector<BYTE> bytes;
     bool ok = GetFileSizeEx(file, &size) != 0;
-    if (ok && size.QuadPart > kMaxIconFileSize) {
+    if (ok && static_cast<std::uint64_t>(size.QuadPart) > kMaxIconFileSize) {
         CloseHandle(file);
         Fail("Icon file is too large");
     }
@@ -65,21 +49,6 @@ std::vector<BYTE> ReadIconFile(const std::filesystem::path& icoPath) {
     CloseHandle(file);
     if (!ok) throw EFileError("Cannot read file \"" + PathToUtf8(icoPath) + "\"");
     return bytes;
-}
-
-// The image entries of a valid icon file; nothing when the file is not one.
-std::optional<std::vector<TIconDirEntry>> IconEntries(const std::vector<BYTE>& file) {
-    if (file.size() < 6 || (file[0] == 'M' && file[1] == 'Z')) return std::nullopt;
-    WORD count;
-    std::memcpy(&count, &file[4], sizeof count);
-    if (file.size() < 6 + std::size_t{16} * count) return std::nullopt;
-    std::vector<TIconDirEntry> entries(count);
-    if (count > 0) std::memcpy(entries.data(), &file[6], std::size_t{16} * count);
-    for (const TIconDirEntry& entry : entries) {
-        const std::uint64_t end = std::uint64_t{entry.ImageOffset} + entry.BytesInRes;
-        if (end > 0xFFFFFFFFull || end > file.size()) return std::nullopt;
-    }
-    return entries;
 }
 
 BOOL CALLBACK TakeFirstLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR found) {
@@ -110,7 +79,7 @@ public:
 void TExeUtils::ChangeExeIcon(const std::filesystem::path& exePath, const std::filesystem::path& icoPath) {
     if (!IsWindowsNt()) Fail("Only supported on Windows NT and above");
     const std::vector<BYTE> icon = ReadIconFile(icoPath);
-    const auto images = IconEntries(icon);
+    const auto images = ParseIconFile(icon);
     if (!images) Fail("Icon file is invalid");
 
     TResourceEdit edit;
@@ -131,31 +100,19 @@ void TExeUtils::ChangeExeIcon(const std::filesystem::path& exePath, const std::f
     if (!UpdateResourceW(edit.update_, RT_GROUP_ICON, L"MAINICON", *groupLanguage, nullptr, 0))
         Fail("UpdateResource failed (1)");
 
-    // A damaged group lists no more entries than its bytes hold.
-    WORD oldCount = 0;
-    if (oldGroupSize >= 6) std::memcpy(&oldCount, oldGroup + 4, sizeof oldCount);
-    oldCount = static_cast<WORD>(std::min<DWORD>(oldCount, oldGroupSize >= 6 ? (oldGroupSize - 6) / 14 : 0));
-    for (WORD i = 0; i < oldCount; ++i) {
-        TGroupIconEntry entry;
-        std::memcpy(&entry, oldGroup + 6 + 14 * i, sizeof entry);
-        const auto language = FirstLanguage(edit.module_, RT_ICON, MAKEINTRESOURCEW(entry.Id));
+    const std::vector<std::uint16_t> oldIds = IconGroupIds({oldGroup, oldGroupSize});
+    for (const std::uint16_t id : oldIds) {
+        const auto language = FirstLanguage(edit.module_, RT_ICON, MAKEINTRESOURCEW(id));
         if (!language) Fail("GetResourceLanguage failed (2)");
-        if (!UpdateResourceW(edit.update_, RT_ICON, MAKEINTRESOURCEW(entry.Id), *language, nullptr, 0))
+        if (!UpdateResourceW(edit.update_, RT_ICON, MAKEINTRESOURCEW(id), *language, nullptr, 0))
             Fail("UpdateResource failed (2)");
     }
 
-    std::vector<BYTE> newGroup(6 + 14 * images->size());
-    std::memcpy(newGroup.data(), oldGroup, std::min<DWORD>(4, oldGroupSize));  // idReserved, idType
-    const WORD newCount = static_cast<WORD>(images->size());
-    std::memcpy(&newGroup[4], &newCount, sizeof newCount);
+    std::vector<BYTE> newGroup = BuildIconGroup({oldGroup, oldGroupSize}, *images);
     for (std::size_t i = 0; i < images->size(); ++i) {
-        const TIconDirEntry& image = (*images)[i];
-        TGroupIconEntry entry;
-        std::memcpy(&entry, &image, 12);
-        entry.Id = static_cast<WORD>(kFirstNewIconId + i);
-        std::memcpy(&newGroup[6 + 14 * i], &entry, sizeof entry);
-        if (!UpdateResourceW(edit.update_, RT_ICON, MAKEINTRESOURCEW(entry.Id), kNewIconLanguage,
-                             const_cast<BYTE*>(&icon[image.ImageOffset]), image.BytesInRes))
+        const TIconImage& image = (*images)[i];
+        if (!UpdateResourceW(edit.update_, RT_ICON, MAKEINTRESOURCEW(kFirstNewIconId + i), kNewIconLanguage,
+                             const_cast<BYTE*>(&icon[image.Offset]), image.Size))
             Fail("UpdateResource failed (3)");
     }
     if (!UpdateResourceW(edit.update_, RT_GROUP_ICON, L"MAINICON", kNewIconLanguage, newGroup.data(),
@@ -218,16 +175,21 @@ bool TExeUtils::UpdateExeInfo(const std::filesystem::path& exePath, const std::s
             // Never write outside the block, whatever the block claims.
             if (reinterpret_cast<BYTE*>(room) < block.data() || reinterpret_cast<BYTE*>(room + length) > blockEnd)
                 continue;
-            const std::u16string value = Utf8ToUtf16(*text);
+            // Cut by whole characters: half a surrogate pair would be an ill-formed text.
+            const std::u16string value = CutToRoom(Utf8ToUtf16(*text), length - 1);
             std::memset(room, 0, length * sizeof(wchar_t));
-            std::memcpy(room, value.data(), std::min<std::size_t>(value.size(), length - 1) * sizeof(wchar_t));
+            std::memcpy(room, value.data(), value.size() * sizeof(wchar_t));
         }
     }
 
+    // The system's buffer is several times the block (room for its own text conversions, and
+    // a signature after the block): only the block itself is stored, or every rewrite of a
+    // rewritten file would store a buffer sized from the last one, growing without end.
+    const DWORD stored = static_cast<DWORD>(VersionBlockSize(block));
     HANDLE update = BeginUpdateResourceW(exePath.c_str(), FALSE);
     if (update == nullptr) return false;
     if (!UpdateResourceW(update, RT_VERSION, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL),
-                         block.data(), static_cast<DWORD>(block.size()))) {
+                         block.data(), stored)) {
         EndUpdateResourceW(update, TRUE);
         return false;
     }

@@ -29,6 +29,7 @@ constexpr const char* kUsage =
     "usage:\n"
     "  vellum-pack build PROJECT_DIR -o OUT.exe [--runtime RUNTIME.exe] [--loader LOADER.dll]\n"
     "                    [--installer INSTALLER.exe] [--deflate] [--threads N]\n"
+    "                    [--icon ICON.ico] [--version KEY=VALUE]...\n"
     "  vellum-pack list APP.exe\n"
     "  vellum-pack extract APP.exe -o ARCHIVE.zip\n"
     "  vellum-pack cat APP.exe ENTRY\n"
@@ -127,6 +128,7 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
     RequireRegularFile("runtime", options.Runtime);
     if (options.Loader) RequireRegularFile("loader library", *options.Loader);
     if (options.Installer) RequireRegularFile("installer", *options.Installer);
+    if (options.Resources.Icon) RequireRegularFile("icon", *options.Resources.Icon);
     const auto location = TExeUtils::LocateArchive(options.Runtime);
     if (!location) {
         err << "vellum-pack: the runtime " << Quoted(options.Runtime) << kNotAnExecutable << '\n';
@@ -164,6 +166,7 @@ int BuildCommand(const TBuildOptions& options, std::ostream& out, std::ostream& 
         TProgressBar copying("runtime");
         CopyFile(options.Runtime, executable.Path(), 0, copying);
     }
+    ApplyResourceEdits(executable.Path(), location->Format, options.Resources);
     {
         TFileStream exe(executable.Path(), TFileStream::TMode::OpenReadWrite);
         exe.SetPosition(exe.Size());
@@ -270,6 +273,7 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
     std::optional<std::string> output, runtime, loader, installer, size;
     bool deflate = false, windows = false;
     unsigned threads = 0;
+    TResourceEdits resources;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         auto value = [&]() -> std::string {
@@ -292,6 +296,10 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
             windows = true;
         else if (argument == "--threads")
             threads = ParseThreadCount(value());
+        else if (argument == "--icon")
+            resources.Icon = PathFromUtf8(value());
+        else if (argument == "--version")
+            AddVersionText(resources, value());
         else if (argument.starts_with("-") && argument.size() > 1)
             throw EVellumError("unknown option " + argument);
         else
@@ -316,6 +324,7 @@ int RunPackToolUnguarded(const std::vector<std::string>& arguments, const std::f
         if (installer) options.Installer = PathFromUtf8(*installer);
         options.Deflate = deflate;
         options.Threads = threads;
+        options.Resources = resources;
         return BuildCommand(options, out, err);
     }
     if (command == "list" && positional.size() == 1) return ListCommand(PathFromUtf8(positional[0]), out, err);

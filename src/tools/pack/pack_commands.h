@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/pack/resource_edits.h"
+
 namespace vellum::pack {
 
 struct TBuildOptions {
@@ -16,6 +18,7 @@ struct TBuildOptions {
     std::optional<std::filesystem::path> Installer;
     bool Deflate = false;
     unsigned Threads = 0;
+    TResourceEdits Resources;  // the icon and version texts a Windows app gets
 };
 
 // Each command returns the process's exit code: 0 on success, 1 on an error it reported on err.
