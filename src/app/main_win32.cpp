@@ -20,9 +20,9 @@
 #include "app/startup/startup_messages.h"
 #include "browser/webview2_loader.h"
 #include "core/errors.h"
-#include "core/system/own_executable.h"
 #include "core/styles/style_manager.h"
 #include "core/styles/styles_utils.h"
+#include "core/system/own_executable.h"
 #include "core/text/utf.h"
 #include "platform/sys_utils.h"
 #include "platform/win32/style_resources_win32.h"
@@ -137,14 +137,7 @@ int RunVellumRuntime() {
 
     int exitCode = 0;
     try {
-        // The preview switch counts only for a runtime without an archive, which has nothing
-        // else to show.
-        std::optional<TPreviewProject> preview;
-        const std::optional<std::string> previewFolder = PreviewFolderArgument(arguments);
-        if (previewFolder && !TExeUtils(RunningExecutable()).ExeHasAttachedStub())
-            preview = LoadPreview(services, *previewFolder);
-        else
-            LoadApplication(services);
+        const std::optional<TPreviewProject> preview = LoadApplicationOrPreview(services, arguments);
 
         const TStartupState& state = StartupState();
         TWebView2Loader::Instance().SetLoaderLibraryPath(state.LoaderLibraryPath);

@@ -101,3 +101,11 @@ export function caseData(data, { dir, sep, key }) {
   const fill = (text) => text.replaceAll('{dir}', dir).replaceAll('{sep}', sep).replaceAll('{key}', key);
   return Object.fromEntries(Object.entries(data).map(([name, value]) => [name, typeof value === 'string' ? fill(value) : value]));
 }
+
+// The cases whose answer (a map from uuid to the answer object the host posted) differs from the
+// table, with what came instead; empty when every answer is as the table gives it.
+export function mismatches(got) {
+  const seen = (c) => (got.has(c.uuid) ? [got.get(c.uuid).success, got.get(c.uuid).result] : 'no answer');
+  return answerCases.filter((c) => JSON.stringify(seen(c)) !== JSON.stringify(c.answer))
+    .map((c) => ({ case: c.name, expected: c.answer, got: seen(c) }));
+}

@@ -6,7 +6,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { answerCases, caseData } from '../cases/answer_cases.mjs';
+import { answerCases, caseData, mismatches } from '../cases/answer_cases.mjs';
 import {
   closeApp, closeQueryAnswer, createdPrograms, doubleEnv, kill, packageRaw, start, transcripts, waitWindow,
   webviewDouble, windowsPath, within,
@@ -35,8 +35,7 @@ test('every request of the shared table gets its answer from the Windows runtime
   const until = Date.now() + 60_000;
   while (answers().size < answerCases.length && Date.now() < until) await new Promise((resolve) => setTimeout(resolve, 200));
   const got = answers();
-  const wrong = answerCases.filter((c) => !got.has(c.uuid) || JSON.stringify([got.get(c.uuid).success, got.get(c.uuid).result]) !== JSON.stringify(c.answer))
-    .map((c) => ({ case: c.name, expected: c.answer, got: got.has(c.uuid) ? [got.get(c.uuid).success, got.get(c.uuid).result] : 'no answer' }));
+  const wrong = mismatches(got);
   assert.deepEqual(wrong, [], 'every answer as the table gives it');
 
   const title = answerCases.find((c) => c.name === 'setTitle').data.title;

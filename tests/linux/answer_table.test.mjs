@@ -7,7 +7,7 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { answerCases, caseData } from '../cases/answer_cases.mjs';
+import { answerCases, caseData, mismatches } from '../cases/answer_cases.mjs';
 import { appEnv, killAll, packageApp, start, startDesktop, stopDesktop, within } from './linux_app.mjs';
 
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'vellum-linux-answers-'));
@@ -42,8 +42,7 @@ for (const message of messages) window.chrome.webview.postMessage(message);
   const run = await within(start(exe, [], env).exited, 60_000);
   const trace = fs.existsSync(traceFile) ? fs.readFileSync(traceFile, 'utf8').split('\n').filter(Boolean).map((line) => JSON.parse(line)) : [];
   const got = new Map(trace.filter((line) => line.event === 'answer').map((line) => [line.message.uuid, line.message]));
-  const wrong = answerCases.filter((c) => !got.has(c.uuid) || JSON.stringify([got.get(c.uuid).success, got.get(c.uuid).result]) !== JSON.stringify(c.answer))
-    .map((c) => ({ case: c.name, expected: c.answer, got: got.has(c.uuid) ? [got.get(c.uuid).success, got.get(c.uuid).result] : 'no answer' }));
+  const wrong = mismatches(got);
   assert.deepEqual(wrong, [], `every answer as the table gives it (exit ${run?.code}; ${run?.stderr?.slice(-1500)})`);
   assert.equal(run.code, 0, 'the page closed the app');
 });

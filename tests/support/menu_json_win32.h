@@ -46,7 +46,9 @@ inline nlohmann::json MenuJson(HMENU menu) {
 
 // The message that asks the double, inside an app's process, to record the app's menus: posted
 // by the UI driver to the double's message-only window (class below) of that process.
-inline UINT ReadMenusMessage() { return RegisterWindowMessageW(L"VellumWebView2DoubleReadMenus"); }
+inline UINT ReadMenusMessage() {
+    return RegisterWindowMessageW(L"VellumWebView2DoubleReadMenus");
+}
 inline constexpr const wchar_t* kDoubleDispatchClass = L"VellumWebView2DoubleDispatch";
 
 }  // namespace vellum::testing

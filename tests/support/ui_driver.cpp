@@ -75,7 +75,8 @@ using vellum::testing::WindowText;
 std::vector<HWND> FindWindows(const std::wstring& selector) {
     // "handle:N": the window whose handle an earlier "wait" printed, whatever its caption now.
     if (selector.rfind(L"handle:", 0) == 0) {
-        HWND window = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wcstoui64(selector.c_str() + 7, nullptr, 10)));
+        HWND window =
+            reinterpret_cast<HWND>(static_cast<std::uintptr_t>(_wcstoui64(selector.c_str() + 7, nullptr, 10)));
         if (window != nullptr && IsWindow(window)) return {window};
         return {};
     }
@@ -199,11 +200,12 @@ bool PostTrayMouse(const std::wstring& selector, const std::wstring& gesture) {
 }
 
 int Usage() {
-    std::fputs("usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt|menubar|menus|"
-               "command|tray WINDOW"
-               " [ARGUMENT]\n"
-               "       ui_driver run COMMAND_LINE\n",
-               stderr);
+    std::fputs(
+        "usage: ui_driver wait|gone|press|close|type|key|count|filename|filetype|confirm|cancel|prompt|menubar|menus|"
+        "command|tray WINDOW"
+        " [ARGUMENT]\n"
+        "       ui_driver run COMMAND_LINE\n",
+        stderr);
     return 2;
 }
 
@@ -215,8 +217,7 @@ int Run(std::wstring commandLine) {
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process)) {
-        std::fprintf(stderr, "ui_driver: cannot start %s (error %lu)\n", Narrow(commandLine).c_str(),
-                     GetLastError());
+        std::fprintf(stderr, "ui_driver: cannot start %s (error %lu)\n", Narrow(commandLine).c_str(), GetLastError());
         return 126;
     }
     CloseHandle(process.hThread);
@@ -342,7 +343,8 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"press" && argc > 3) {
         const std::wstring caption = WithoutAmpersands(argv[3]);
         for (HWND child : Children(window))
-            if (_wcsicmp(WindowClass(child).c_str(), L"Button") == 0 && WithoutAmpersands(WindowText(child)) == caption) {
+            if (_wcsicmp(WindowClass(child).c_str(), L"Button") == 0 &&
+                WithoutAmpersands(WindowText(child)) == caption) {
                 PostMessageW(child, BM_CLICK, 0, 0);
                 return 0;
             }

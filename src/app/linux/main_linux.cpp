@@ -14,9 +14,9 @@
 #include "app/startup/load_application.h"
 #include "app/startup/load_preview.h"
 #include "app/startup/startup_messages.h"
-#include "core/system/own_executable.h"
 #include "core/styles/style_manager.h"
 #include "core/styles/styles_utils.h"
+#include "core/system/own_executable.h"
 #include "platform/gtk/glib_ui_queue.h"
 #include "platform/gtk/gtk_style_service.h"
 #include "platform/posix/main_thread_queue.h"
@@ -83,14 +83,7 @@ int RunVellumRuntime(int argc, char** argv) {
     TStartupServices services = LinuxStartupServices(arguments);
     TSingleInstanceLock instanceLock;  // held until the process ends
     try {
-        // The preview switch counts only for a runtime without an archive, which has nothing
-        // else to show.
-        std::optional<TPreviewProject> preview;
-        const std::optional<std::string> previewFolder = PreviewFolderArgument(arguments);
-        if (previewFolder && !TExeUtils(RunningExecutable()).ExeHasAttachedStub())
-            preview = LoadPreview(services, *previewFolder);
-        else
-            LoadApplication(services);
+        const std::optional<TPreviewProject> preview = LoadApplicationOrPreview(services, arguments);
         const TStartupState& state = StartupState();
         if (!preview && !state.AppSettings->ReadBool("App", "AllowInstances", false)) {
             const auto outcome = instanceLock.Acquire(SingleInstanceLockPath(state.AppDataDir));

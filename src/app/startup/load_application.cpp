@@ -19,13 +19,6 @@ namespace {
 
 constexpr const char* kSection = "App";
 
-void CreateFolder(const std::string& path) {
-    std::error_code error;
-    std::filesystem::create_directories(PathFromUtf8(path), error);
-    if (error || !std::filesystem::is_directory(PathFromUtf8(path)))
-        throw EFileError("Cannot create folder \"" + path + "\". " + error.message());
-}
-
 // Copies the loader library out of the archive into the data folder. It is written beside its
 // place and renamed when whole: a copy cut short (a full disk, a kill) must not stay there
 // looking like the library, since later starts copy only a missing one. Each process writes a
@@ -56,6 +49,22 @@ void PlaceLoaderLibrary(const TStartupState& state) {
 }
 
 }  // namespace
+
+void CreateStartupFolder(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(PathFromUtf8(path), error);
+    if (error || !std::filesystem::is_directory(PathFromUtf8(path)))
+        throw EFileError("Cannot create folder \"" + path + "\". " + error.message());
+}
+
+void SetBrowserEnvironment(TStartupServices& Services, const TStartupState& state) {
+    Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);
+    const std::string arguments = state.AppSettings->ReadString(kSection, "WebviewArguments", "");
+    Services.SetEnvironment("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS",
+                            TrimText(arguments).empty() ? std::string(kDefaultWebviewArguments) : arguments);
+    Services.SetEnvironment("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", std::nullopt);
+    Services.SetEnvironment("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", std::nullopt);
+}
 
 TStartupState::~TStartupState() {
     Reset();
@@ -125,21 +134,16 @@ void LoadApplication(TStartupServices& Services) {
     // when its file is missing.
     const std::string delimiter(1, Services.PathDelimiter);
     state.AppDataDir = Services.LocalAppDataDir() + state.AppID + delimiter;
-    CreateFolder(state.AppDataDir);
+    CreateStartupFolder(state.AppDataDir);
     state.BrowserDataDir = state.AppDataDir + Services.BrowserFolderName + delimiter;
-    CreateFolder(state.BrowserDataDir);
+    CreateStartupFolder(state.BrowserDataDir);
     if (Services.UsesLoaderLibrary) {
         state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
         if (!std::filesystem::exists(PathFromUtf8(state.LoaderLibraryPath))) PlaceLoaderLibrary(state);
     }
 
     // 12 to 14. The browser's environment.
-    Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);
-    const std::string arguments = state.AppSettings->ReadString(kSection, "WebviewArguments", "");
-    Services.SetEnvironment("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS",
-                            TrimText(arguments).empty() ? std::string(kDefaultWebviewArguments) : arguments);
-    Services.SetEnvironment("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", std::nullopt);
-    Services.SetEnvironment("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", std::nullopt);
+    SetBrowserEnvironment(Services, state);
 
     // 15. The browser runtime; when missing, the installation flow takes over for good.
     if (!Services.CheckEdgeIsInstalled(state.LoaderLibraryPath)) {

@@ -55,6 +55,14 @@ struct TStartupState {
 
 TStartupState& StartupState();
 
+// Creates the data folder's path as a whole; EFileError when it cannot.
+void CreateStartupFolder(const std::string& path);
+
+// The browser's environment from the data folder and the settings, read by the engine when it
+// is created: the user-data folder, the extra arguments (the built-in ones unless the settings
+// give some), and no browser folder or release channel of the user's.
+void SetBrowserEnvironment(TStartupServices& Services, const TStartupState& state);
+
 // Startup steps 1 to 18; returns with StartupState() filled, or ends the process through
 // Services.ExitProcess. Errors it does not handle (a damaged archive, a folder that cannot be
 // created) propagate to the caller's unhandled-error report.

@@ -8,7 +8,9 @@
 #include <iterator>
 
 #include "app/startup/data_folder_name.h"
+#include "core/archive/exe_utils.h"
 #include "core/errors.h"
+#include "core/system/own_executable.h"
 #include "core/text/text_decoding.h"
 #include "core/text/utf.h"
 
@@ -38,13 +40,6 @@ std::string ReadSettingsFile(TStartupServices& Services, const std::filesystem::
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad() || !in.is_open()) Refuse(Services, "cannot read " + PathToUtf8(file));
     return bytes;
-}
-
-void CreateFolder(const std::string& path) {
-    std::error_code error;
-    std::filesystem::create_directories(PathFromUtf8(path), error);
-    if (error || !std::filesystem::is_directory(PathFromUtf8(path)))
-        throw EFileError("Cannot create folder \"" + path + "\". " + error.message());
 }
 
 }  // namespace
@@ -81,9 +76,9 @@ TPreviewProject LoadPreview(TStartupServices& Services, const std::string& proje
 
     const std::string delimiter(1, Services.PathDelimiter);
     state.AppDataDir = Services.LocalAppDataDir() + state.AppID + ".preview" + delimiter;
-    CreateFolder(state.AppDataDir);
+    CreateStartupFolder(state.AppDataDir);
     state.BrowserDataDir = state.AppDataDir + Services.BrowserFolderName + delimiter;
-    CreateFolder(state.BrowserDataDir);
+    CreateStartupFolder(state.BrowserDataDir);
     if (Services.UsesLoaderLibrary) {
         // No archive to take the loader library from: the one beside the runtime is copied.
         state.LoaderLibraryPath = state.BrowserDataDir + "WebView2LoaderWin64.dll";
@@ -94,12 +89,7 @@ TPreviewProject LoadPreview(TStartupServices& Services, const std::string& proje
         if (error) Refuse(Services, "no loader library beside the runtime: " + PathToUtf8(source));
     }
 
-    Services.SetEnvironment("WEBVIEW2_USER_DATA_FOLDER", state.BrowserDataDir);
-    const std::string arguments = state.AppSettings->ReadString(kSection, "WebviewArguments", "");
-    Services.SetEnvironment("WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS",
-                            TrimText(arguments).empty() ? std::string(kDefaultWebviewArguments) : arguments);
-    Services.SetEnvironment("WEBVIEW2_BROWSER_EXECUTABLE_FOLDER", std::nullopt);
-    Services.SetEnvironment("WEBVIEW2_RELEASE_CHANNEL_PREFERENCE", std::nullopt);
+    SetBrowserEnvironment(Services, state);
 
     // Nothing to install from: a missing engine is reported and the preview ends.
     if (!Services.CheckEdgeIsInstalled(state.LoaderLibraryPath)) {
@@ -108,6 +98,15 @@ TPreviewProject LoadPreview(TStartupServices& Services, const std::string& proje
         Services.ExitProcess(0);
     }
     return {PathToUtf8(project), PathToUtf8(pages)};
+}
+
+std::optional<TPreviewProject> LoadApplicationOrPreview(TStartupServices& Services,
+                                                        const std::vector<std::string>& arguments) {
+    const std::optional<std::string> previewFolder = PreviewFolderArgument(arguments);
+    if (previewFolder && !TExeUtils(RunningExecutable()).ExeHasAttachedStub())
+        return LoadPreview(Services, *previewFolder);
+    LoadApplication(Services);
+    return std::nullopt;
 }
 
 }  // namespace vellum

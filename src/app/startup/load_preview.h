@@ -27,4 +27,10 @@ struct TPreviewProject {
 // missing identity) is reported on standard error and ends the process with exit code 1.
 TPreviewProject LoadPreview(TStartupServices& Services, const std::string& projectDir);
 
+// The startup of either kind: a preview of the folder the command line names when the running
+// executable has no archive (it has nothing else to show), else the packaged application's
+// startup. The answer is the previewed project, or nothing for a packaged application.
+std::optional<TPreviewProject> LoadApplicationOrPreview(TStartupServices& Services,
+                                                        const std::vector<std::string>& arguments);
+
 }  // namespace vellum

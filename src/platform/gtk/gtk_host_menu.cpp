@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "bridge/services/menu_item_path.h"
 #include "core/text/utf.h"
 #include "platform/gtk/menu_mnemonic.h"
 
@@ -46,16 +47,7 @@ void TGtkHostMenu::SetItems(const std::vector<TMenuItem>& items) {
 }
 
 void TGtkHostMenu::UpdateItem(const TMenuItemPath& path, const TMenuItemChange& change) {
-    if (path.empty()) throw std::out_of_range("An item path names at least one level");
-    std::vector<TMenuItem>* level = &items_;
-    TMenuItem* item = nullptr;
-    for (std::size_t index : path) {
-        item = &level->at(index);
-        level = &item->Items;
-    }
-    if (change.Caption) item->Caption = *change.Caption;
-    if (change.Enabled) item->Enabled = *change.Enabled;
-    if (change.ImageIndex) item->ImageIndex = *change.ImageIndex;
+    ApplyMenuItemChange(MenuItemAt(items_, path), change);
     Rebuild();
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "bridge/services/menu_item_path.h"
 #include "platform/win32/wide_string.h"
 
 namespace vellum {
@@ -44,16 +45,7 @@ void TWin32HostMenu::SetItems(const std::vector<TMenuItem>& items) {
 }
 
 void TWin32HostMenu::UpdateItem(const TMenuItemPath& path, const TMenuItemChange& change) {
-    if (path.empty()) throw std::out_of_range("An item path names at least one level");
-    std::vector<TMenuItem>* level = &items_;
-    TMenuItem* item = nullptr;
-    for (std::size_t index : path) {
-        item = &level->at(index);
-        level = &item->Items;
-    }
-    if (change.Caption) item->Caption = *change.Caption;
-    if (change.Enabled) item->Enabled = *change.Enabled;
-    if (change.ImageIndex) item->ImageIndex = *change.ImageIndex;
+    ApplyMenuItemChange(MenuItemAt(items_, path), change);
     Replace();
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bridge/services/menu_item_path.h"
 #include "bridge/services/menu_service.h"
 #include "core/errors.h"
 
@@ -48,9 +49,7 @@ public:
         if (change.Enabled) described += *change.Enabled ? " enabled" : " disabled";
         if (change.ImageIndex) described += " image=" + std::to_string(CheckedImage(*change.ImageIndex));
         calls_.push_back(name_ + ".UpdateItem(" + PathText(path) + ":" + described + ")");
-        if (change.Caption) item.Caption = *change.Caption;
-        if (change.Enabled) item.Enabled = *change.Enabled;
-        if (change.ImageIndex) item.ImageIndex = *change.ImageIndex;
+        ApplyMenuItemChange(item, change);
     }
     int AddImage(const std::vector<std::uint8_t>& encoded) override {
         if (IsImage && !IsImage(encoded)) throw EVellumError("The fake menu cannot decode these image bytes");
@@ -90,16 +89,7 @@ private:
         for (std::size_t index : path) text += (text.empty() ? "" : "/") + std::to_string(index);
         return text;
     }
-    TMenuItem& At(const TMenuItemPath& path) {
-        if (path.empty()) throw std::out_of_range("An item path names at least one level");
-        std::vector<TMenuItem>* level = &items_;
-        TMenuItem* item = nullptr;
-        for (std::size_t index : path) {
-            item = &level->at(index);
-            level = &item->Items;
-        }
-        return *item;
-    }
+    TMenuItem& At(const TMenuItemPath& path) { return MenuItemAt(items_, path); }
     int CheckedImage(int index) const {
         if (index < -1 || index >= static_cast<int>(Images.size())) throw std::out_of_range("No such menu image");
         return index;
