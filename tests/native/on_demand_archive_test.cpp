@@ -210,23 +210,7 @@ TEST_F(OnDemandArchiveTest, TwoThreadsReadTheSameArchiveAtOnce) {
         TZipArchive reader;
         reader.SetPassword(kPassword);
         c.open(reader);
-        std::atomic<int> wrong{0};
-        auto readAll = [&](std::size_t first) {
-            for (int round = 0; round < 6; ++round) {
-                for (std::size_t k = 0; k < files.size(); ++k) {
-                    const testing::TArchiveFile& file = files[(first + k) % files.size()];
-                    TMemoryStream target;
-                    if (reader.ExtractToStreamChecked(file.Name, target) != TExtractResult::Ok ||
-                        target.Bytes() != file.Data)
-                        ++wrong;
-                }
-            }
-        };
-        std::thread one(readAll, 0);
-        std::thread two(readAll, 3);
-        one.join();
-        two.join();
-        EXPECT_EQ(wrong.load(), 0);
+        EXPECT_EQ(testing::WrongReadsFromTwoThreads(reader, files, 6), 0);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/archive/zip_archive.h"
 #include "test_files.h"
 
 namespace vellum::testing {
@@ -15,5 +16,9 @@ struct TArchiveFile {
 
 // An archive as the packaging tool writes it, encrypted with `password`.
 TBytes MakeArchive(const std::vector<TArchiveFile>& files, const std::string& password);
+
+// Two threads extracting every file from the one open archive, `rounds` times over, starting at
+// different files: how many extractions failed or gave other bytes than the file's.
+int WrongReadsFromTwoThreads(TZipArchive& archive, const std::vector<TArchiveFile>& files, int rounds);
 
 }  // namespace vellum::testing

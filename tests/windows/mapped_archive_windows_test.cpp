@@ -71,23 +71,7 @@ TEST(MappedArchiveOnWindows, AnAppendedArchiveIsReadFromTheViewOnTwoThreads) {
     archive.SetPassword(ArchivePassword());
     archive.Open(*mapped);
     const auto files = Files();
-    std::atomic<int> wrong{0};
-    auto readAll = [&](std::size_t first) {
-        for (int round = 0; round < 4; ++round) {
-            for (std::size_t k = 0; k < files.size(); ++k) {
-                const testing::TArchiveFile& file = files[(first + k) % files.size()];
-                TMemoryStream target;
-                if (archive.ExtractToStreamChecked(file.Name, target) != TExtractResult::Ok ||
-                    target.Bytes() != file.Data)
-                    ++wrong;
-            }
-        }
-    };
-    std::thread one(readAll, 0);
-    std::thread two(readAll, 2);
-    one.join();
-    two.join();
-    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(testing::WrongReadsFromTwoThreads(archive, files, 4), 0);
 }
 
 TEST(MappedArchiveOnWindows, WhatCannotBeMappedIsRefusedNamingThePath) {
