@@ -416,11 +416,24 @@ TEST_F(PeResourcesTest, LayoutsItCannotRebuildAreRefusedUnchanged) {
     TBytes sharedSection = original;  // another table inside the resource section
     PutU32At(sharedSection, headers.Optional + 112 + 8 * 1, Section(headers, ".rsrc").VirtualAddress + 0x10);
 
+    // A section table so long that its last rows lie in the resources' raw data, which the
+    // rebuild would overwrite; the rows past the real sections are zero, as a linker pads.
+    TBytes tableInside = original;
+    const std::size_t table = pe + 24 + 240, rsrcAt = Section(headers, ".rsrc").RawOffset;
+    const std::size_t rows = (rsrcAt + 16 - table + 39) / 40;  // up to the root directory's counts
+    std::fill(tableInside.begin() + static_cast<long>(table + 40 * headers.Sections.size()),
+              tableInside.begin() + static_cast<long>(table + 40 * rows), 0);
+    tableInside[pe + 6] = static_cast<std::uint8_t>(rows);
+    tableInside[pe + 7] = static_cast<std::uint8_t>(rows >> 8);
+
     struct TCase {
         const char* what;
         TBytes file;
     };
-    const TCase cases[] = {{"signed", signedImage}, {"kept section after", keptAfter}, {"shared section", sharedSection}};
+    const TCase cases[] = {{"signed", signedImage},
+                           {"kept section after", keptAfter},
+                           {"shared section", sharedSection},
+                           {"section table inside the resources", tableInside}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.what);
         auto image = TPeImage::Parse(c.file);

@@ -253,6 +253,7 @@ std::optional<TPeImage> TPeImage::Parse(std::vector<std::uint8_t> file) {
     if (directories + 8 * image.directoryCount_ > optional + *optionalSize) return std::nullopt;
     const std::uint64_t table = optional + *optionalSize;
     if (table + 40ull * *sectionCount > bytes.size()) return std::nullopt;
+    image.sectionTableEnd_ = table + 40ull * *sectionCount;
     image.optionalHeader_ = optional;
     image.dataDirectories_ = directories;
     image.sectionAlignment_ = *sectionAlignment;
@@ -329,6 +330,9 @@ bool TPeImage::ReplaceResources(const TResourceTable& resources) {
             other - rsrc.VirtualAddress < oldSpan)
             return false;
     }
+    // The headers are patched in place after the new resources are laid down: a section table
+    // reaching into the resources' raw data would be overwritten by them.
+    if (sectionTableEnd_ > rsrc.RawOffset) return false;
     const std::uint32_t rawEnd = rsrc.RawOffset + rsrc.RawSize;
     for (const TSection& section : sections_) {
         if (section.Header == rsrc.Header || section.RawSize == 0) continue;
@@ -377,6 +381,7 @@ bool TPeImage::ReplaceResources(const TResourceTable& resources) {
         const std::uint32_t debugRva = *le::U32(file_, dataDirectories_ + 8 * kDebugDirectory);
         const std::uint32_t debugSize = *le::U32(file_, dataDirectories_ + 8 * kDebugDirectory + 4);
         if (const auto at = debugRva != 0 ? RvaToOffset(debugRva, debugSize) : std::nullopt) {
+            if (*at < rawEnd && *at + debugSize > rsrc.RawOffset) return false;  // inside the resources
             for (std::uint32_t entry = 0; entry + 28 <= debugSize; entry += 28) {
                 const std::size_t newAt = shiftedOffset(static_cast<std::uint32_t>(*at + entry));
                 le::PutU32(out, newAt + 20, movedRva(*le::U32(file_, *at + entry + 20)));

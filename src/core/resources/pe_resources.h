@@ -66,7 +66,8 @@ public:
     std::optional<TResourceTable> ReadResources() const;
     // Rewrites the image with these resources; false (and the image unchanged) when its layout
     // leaves no way to do that: no resource section, a resource section that holds more than
-    // the resources, sections after it that the loader keeps, or a signed image.
+    // the resources, a section table that reaches into it, sections after it that the loader
+    // keeps, or a signed image.
     bool ReplaceResources(const TResourceTable& resources);
 
     const std::vector<std::uint8_t>& Bytes() const { return file_; }
@@ -79,6 +80,7 @@ private:
     std::optional<std::size_t> RvaToOffset(std::uint32_t rva, std::uint32_t size) const;
 
     std::vector<std::uint8_t> file_;
+    std::size_t sectionTableEnd_ = 0;
     std::size_t optionalHeader_ = 0;
     std::size_t dataDirectories_ = 0;
     std::uint32_t directoryCount_ = 0;
