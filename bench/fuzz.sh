@@ -5,7 +5,8 @@
 # Builds the fuzz preset first. The scratch corpora live outside the tree, so the saved ones are
 # never changed: new inputs that matter are copied into fuzz/corpus/<target>/ by hand. Set
 # VELLUM_FUZZ_WORK to keep the scratch folder (a later run there resumes its grown corpora);
-# VELLUM_FUZZ_RUNS to stop each target after that many executions instead of at the time.
+# VELLUM_FUZZ_RUNS to stop each target after that many executions instead of at the time;
+# VELLUM_FUZZ_SEED to make the run repeat exactly (same seed, same runs: the same inputs).
 # Every saved input runs first, so a regression on one fails the run. A target that finds a
 # fault stops; its input is kept in the scratch folder and the script exits non-zero after the
 # other targets have run. Without VELLUM_FUZZ_WORK a scratch folder that found nothing is removed.
@@ -40,6 +41,7 @@ mkdir -p "$work"
 # Several slow paths need inputs of tens of kilobytes; libFuzzer's default would stop at 4 KB.
 max_len=${VELLUM_FUZZ_MAX_LEN:-65536}
 runs=${VELLUM_FUZZ_RUNS:--1}
+seed=${VELLUM_FUZZ_SEED:-0}  # 0: libFuzzer picks one
 
 failed=0
 for target in "${targets[@]}"; do
@@ -50,7 +52,7 @@ for target in "${targets[@]}"; do
     cp -n fuzz/corpus/"$target"/* "$corpus"/
     log=$work/$target.log
     status=0
-    "$binary" "$corpus" -max_len="$max_len" -max_total_time="$seconds" -runs="$runs" -timeout=10 \
+    "$binary" "$corpus" -max_len="$max_len" -max_total_time="$seconds" -runs="$runs" -seed="$seed" -timeout=10 \
         -print_final_stats=1 -artifact_prefix="$work/artifacts/$target-" >"$log" 2>&1 || status=$?
     # A fault on a saved input stops before any statistics: none of these may end the script.
     total=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
