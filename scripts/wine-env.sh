@@ -2,6 +2,10 @@
 # an X display, and one persistent wineserver for the whole run.
 export WINEPREFIX=${WINEPREFIX:-${VELLUM_CACHE_DIR:-/var/cache/vellum}/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
+# Wine's menu builder reads every shortcut a program saves under the Start Menu, in a process of
+# its own: a test that removes the shortcut it just made then meets a sharing violation, and the
+# host would get desktop entries for test programs.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-winemenubuilder.exe=d}
 export LC_ALL=${VELLUM_TEST_LOCALE:-en_US.UTF-8}
 
 vellum_started_xvfb=""
